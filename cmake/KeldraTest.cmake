@@ -1,0 +1,17 @@
+# keldra_add_test(NAME SOURCES ... LIBS ...): one Qt Test executable, registered with CTest,
+# run offscreen so that GUI tests need no display.
+function(keldra_add_test name)
+    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBS})
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    add_test(NAME ${name} COMMAND ${name})
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 120)
+    endif()
+    set(env "QT_QPA_PLATFORM=offscreen")
+    if(TARGET keldra-tool)
+        list(APPEND env "KELDRA_TOOL=$<TARGET_FILE:keldra-tool>")
+    endif()
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" TIMEOUT ${ARG_TIMEOUT})
+endfunction()
