@@ -9,7 +9,6 @@ class HeadlessWindow : public StoreWindow
 {
 public:
     int averaging = 0;
-    QString fileNames[2];
     QString infoLabels[SLOT_COUNT];
     QString statusText;
     bool dispSelectVisible = false;
@@ -18,7 +17,6 @@ public:
     bool interlock = false;
 
     int averagingIndex() const override { return averaging; }
-    QString sourceFileName(int src) const override { return fileNames[src == SOURCE_UPLOAD]; }
     void setInfoLabel(int w, const QString &text) override { infoLabels[w] = text; }
     void resetScrollBar(int) override {}
     void setStatusText(const QString &text) override { statusText = text; }

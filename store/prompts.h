@@ -35,4 +35,7 @@ public:
     // The printer set-up dialog on printer; true when accepted.
     virtual bool printerSetup(QPrinter *printer) = 0;
     virtual void beep() = 0;
+    // Busy (hourglass) cursor on or off; switching it on lets pending events run once so
+    // that the cursor is drawn.
+    virtual void setBusy(bool busy) = 0;
 };

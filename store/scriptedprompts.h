@@ -53,6 +53,8 @@ public:
         return printerAnswer;
     }
     void beep() override { record(Kind::Beep, QString()); }
+    void setBusy(bool on) override { busy = on; }
+    bool busy = false;
 
     // The texts of the message boxes shown (notices, errors, cautions, platform errors).
     QStringList messages() const

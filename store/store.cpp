@@ -21,6 +21,8 @@ WINDOW_INFO_TYPE WinInfo[SLOT_COUNT] = {
     {-1, 1, 0, 1, 1, -1, 0, true, nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 int32_t WindowCount = 0;
+QString OpenDialogFileName;
+QString SaveDialogFileName;
 
 namespace {
 
@@ -200,7 +202,8 @@ void EntryNewData(int32_t src)
     DataInfo[s].Enable = true;
     WinInfo[w].DataNo = s;
 
-    win.setInfoLabel(w, describeMeasurement(DataInfo[s], win.sourceFileName(src), QLocale()));
+    const QString &fileName = src == SOURCE_UPLOAD ? SaveDialogFileName : OpenDialogFileName;
+    win.setInfoLabel(w, describeMeasurement(DataInfo[s], fileName, QLocale()));
     ++WindowCount;
 
     CalcAverageData(s);

@@ -101,6 +101,10 @@ extern int32_t FreeNo2;
 extern int32_t CurDeviceType;
 extern WINDOW_INFO_TYPE WinInfo[SLOT_COUNT];
 extern int32_t WindowCount;
+// The file names last chosen in the main window's open dialog and in the Connect dialog's
+// save dialog (full paths); EntryNewData names the measurement after one of them.
+extern QString OpenDialogFileName;
+extern QString SaveDialogFileName;
 
 // The window side of the store: what EntryNewData and the averaging need from the main
 // window. The main window implements it on its controls; tools and tests use HeadlessWindow.
@@ -110,8 +114,6 @@ public:
     virtual ~StoreWindow() = default;
     // Selected index of the moving-average list, 0..5.
     virtual int averagingIndex() const = 0;
-    // Full name of the file the measurement came from (SOURCE_OPEN_DIALOG or SOURCE_UPLOAD).
-    virtual QString sourceFileName(int src) const = 0;
     virtual void setInfoLabel(int window, const QString &text) = 0;
     // Hides the window's scroll bar and sets position 0, small change 1, large change 100.
     virtual void resetScrollBar(int window) = 0;
