@@ -1,0 +1,107 @@
+// The Connect dialog's logic without widgets: the scan, the link to the chosen sensor, the
+// command writes and the upload state machine (idle, waiting for the header, receiving), the
+// upload's end with the save, the cancel and the set-up sequence. Form3 wires its controls to
+// it; keldra-tool decode drives the same upload steps without a link.
+#pragma once
+
+#include "blecentral.h"
+#include "framereceiver.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QTimer>
+#include <functional>
+
+class ConnectView;
+class PacketDecoder;
+class Prompts;
+
+class LinkSession : public QObject, public PacketSink
+{
+    Q_OBJECT
+public:
+    // Upload state of the Upload button (its Tag).
+    enum UploadState { Idle = 0, Transferring = 1 };
+
+    LinkSession(BleCentral &ble, PacketDecoder &decoder, Prompts &prompts, ConnectView &view,
+                QObject *parent = nullptr);
+
+    // Writes the uploaded measurement under SaveDialogFileName; true on success. Default: Save.
+    void setSaver(std::function<bool(Prompts &)> save) { m_save = std::move(save); }
+    // The local time the date/time command is built from. Default: now.
+    void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
+    // Bound of every wait for a write completion, ms.
+    void setWriteTimeout(int ms) { m_writeTimeoutMs = ms; }
+
+    // Handlers of the dialog.
+    void Button1Click(); // Scan Device
+    void Button2Click(); // Upload / Cancel
+    void Button3Click(); // Set
+    void Timer1Timer();
+
+    // Link operations and platform reports.
+    bool Connect();
+    void BluetoothLE1EndDiscoverDevices(const QList<BleCentral::Device> &devices);
+    void BluetoothLE1Connect();
+    void BluetoothLE1CharacteristicRead(BleCentral::Characteristic characteristic, int status);
+    void BluetoothLE1CharacteristicWrite(BleCentral::Characteristic characteristic, int status);
+    void EnableNotify(bool en);
+    void SendCommand(const QString &str, bool tsync);
+    void closeLink();
+
+    // Upload steps 3 to 5 (counters 0, buttons and progress display), run once the link for an
+    // upload has been asked for; keldra-tool decode runs them without a link.
+    void startTransfer();
+    // The frame receiver's hand-over (PacketSink).
+    bool CheckPacket(int32_t count, const uint8_t *buff) override;
+    void CheckProgress() override;
+
+    FrameReceiver &receiver() { return m_receiver; }
+    QTimer &timer() { return m_timer1; }
+    const QString &deviceName() const { return m_deviceName; }
+    void setDeviceName(const QString &name);
+    UploadState uploadState() const { return m_uploadState; }
+    bool linkState() const { return m_linkState; }
+    const QString &pendingCommand() const { return m_pending; }
+    // True while a wait for a write (or for the set-up to go out) is running.
+    bool busy() const { return m_busy; }
+
+signals:
+    // A report changed the write-done flag or the link state (wakes the waits).
+    void linkEvent();
+
+private:
+    void onLinkLost();
+    void Upload();
+    void Cancel();
+    void completeTransfer();
+    void endTransfer();
+    bool waitForWrite(const QString &text);
+    bool waitUntil(const std::function<bool()> &done, int timeoutMs, bool excludeInput);
+
+    BleCentral &m_ble;
+    PacketDecoder &m_decoder;
+    Prompts &m_prompts;
+    ConnectView &m_view;
+    FrameReceiver m_receiver;
+    QTimer m_timer1;
+    std::function<bool(Prompts &)> m_save;
+    std::function<QDateTime()> m_clock;
+    int m_writeTimeoutMs;
+
+    QList<BleCentral::Device> m_devices;
+    QString m_selectedSerial;
+    QString m_deviceName;
+    BleCentral::Device m_sensor = -1;
+    BleCentral::Service m_service = -1;
+    BleCentral::Characteristic m_notify = -1;
+    BleCentral::Characteristic m_write = -1;
+    bool m_linkState = false;
+    QString m_pending;
+    bool m_writeDone = false;
+    UploadState m_uploadState = Idle;
+    bool m_busy = false;
+    bool m_cancelling = false;
+    bool m_completing = false;
+    bool m_lost = false; // the link went down since the last Connect
+};
