@@ -1,0 +1,49 @@
+// The drawing operations the trend plot is made of, on a QPainter: move to, line to (the end
+// point itself is not drawn), text out at a top-left corner, text extents, pen and font
+// colours, all without antialiasing.
+#pragma once
+
+#include <QColor>
+#include <QFontMetrics>
+#include <QPen>
+#include <QPoint>
+#include <QString>
+
+class QPainter;
+
+class PlotCanvas
+{
+public:
+    // Takes the painter's current font as the surface font. The painter's state is saved
+    // here and restored when the canvas goes.
+    explicit PlotCanvas(QPainter &painter);
+    ~PlotCanvas();
+    PlotCanvas(const PlotCanvas &) = delete;
+    PlotCanvas &operator=(const PlotCanvas &) = delete;
+
+    // Pen width 1 or 2 (wider pens are drawn as width 2 would be, scaled).
+    void setPen(const QColor &colour, int width = 1);
+    void setFontColor(const QColor &colour) { m_fontColour = colour; }
+
+    void moveTo(int x, int y) { m_current = QPoint(x, y); }
+    void moveTo(const QPoint &p) { m_current = p; }
+    // A width-1 line covers its start pixel and stops before its end pixel; a wider line is
+    // the pen's round-capped stroke from the current point to the end point.
+    void lineTo(int x, int y) { lineTo(QPoint(x, y)); }
+    void lineTo(const QPoint &p);
+
+    // Text drawn with a transparent background, (x, y) being the top-left corner of its cell.
+    void textOut(int x, int y, const QString &text);
+    int textWidth(const QString &text) const;
+    // Height of a text cell of the surface font.
+    int textHeight() const { return m_metrics.height(); }
+
+private:
+    QPainter &m_painter;
+    QFontMetrics m_metrics;
+    QPen m_pen;
+    int m_width = 1;
+    QColor m_penColour;
+    QColor m_fontColour;
+    QPoint m_current;
+};
