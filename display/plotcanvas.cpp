@@ -4,10 +4,23 @@
 #include <QPainter>
 #include <algorithm>
 
+namespace {
+
+// The surface font drawn without antialiasing.
+QFont aliased(QFont font)
+{
+    font.setStyleStrategy(QFont::NoAntialias);
+    return font;
+}
+
+} // namespace
+
 PlotCanvas::PlotCanvas(QPainter &painter)
-    : m_painter(painter), m_metrics(painter.font()), m_penColour(Qt::black), m_fontColour(Qt::black)
+    : m_painter(painter), m_metrics(aliased(painter.font())), m_penColour(Qt::black),
+      m_fontColour(Qt::black)
 {
     m_painter.save();
+    m_painter.setFont(aliased(m_painter.font()));
     m_painter.setRenderHint(QPainter::Antialiasing, false);
     m_painter.setRenderHint(QPainter::TextAntialiasing, false);
     m_painter.setBrush(Qt::NoBrush);

@@ -69,7 +69,9 @@ inline QImage renderPlot(const QSize &size, const TrendPlotControls &controls,
     image.fill(Qt::white);
     QPainter painter(&image);
     painter.setFont(surfaceFont());
-    const TrendPlotResult r = paintTrendPlot(painter, size, w, controls, drawing);
+    const TrendPlotResult r = drawing == CurveDrawing::Reduced
+                                  ? PaintBox1Paint(painter, size, w, controls)
+                                  : paintTrendPlot(painter, size, w, controls, drawing);
     painter.end();
     if (result)
         *result = r;
