@@ -10,11 +10,11 @@ class QPainter;
 // The main-window controls the renderer reads.
 struct TrendPlotControls
 {
-    int ampIndex = 2;    // AmpComboBox: 0..6 for x0.25 .. x16
-    int sensorIndex = 0; // SensorComboBox: 0 none, 1 Accelerometer, 2 Gyroscope
+    int ampIndex = 2;        // AmpComboBox: 0..6 for x0.25 .. x16
+    int sensorIndex = 0;     // SensorComboBox: 0 none, 1 Accelerometer, 2 Gyroscope
     bool scrollVisible = false;
-    int scrollPosition = 0; // first visible sample while the scroll bar is visible
-    QLocale locale;         // regional settings for numbers and times
+    int scrollPosition = 0;  // first visible sample while the scroll bar is visible
+    QLocale locale;          // regional settings for numbers and times
 };
 
 // What the paint asks of the readout panel.
