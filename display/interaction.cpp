@@ -227,12 +227,6 @@ void CHLinkCheckBoxClick(bool checked)
     }
 }
 
-void ClearCursorFrom(int firstAffected)
-{
-    if (CursorWindow != -1 && CursorWindow >= firstAffected)
-        removeCursor();
-}
-
 QString formatClockTime(TDateTime value, const QLocale &locale)
 {
     QString separator = QStringLiteral(":");
@@ -395,8 +389,5 @@ void attachInteraction()
     for (int w = 0; w < SLOT_COUNT; ++w) {
         if (QWidget *surface = WinInfo[w].PaintBox)
             surface->installEventFilter(new SurfaceMouse(w, surface));
-        if (QScrollBar *bar = WinInfo[w].ScrollBar)
-            QObject::connect(bar, &QScrollBar::valueChanged, bar,
-                             [w](int position) { ScrollBar1Change(w, position); });
     }
 }

@@ -68,10 +68,6 @@ void ScrollBar1Change(int w, int position);
 // The Interlock check box changed: checked takes the current positions as link bases.
 void CHLinkCheckBoxClick(bool checked);
 
-// Windows from firstAffected on were closed or took another measurement: a readout cursor
-// in one of them is removed.
-void ClearCursorFrom(int firstAffected);
-
 // The readout panel's texts for sample i of window w's measurement.
 struct ReadoutTexts
 {
@@ -101,8 +97,9 @@ public:
     void repaint(int w) override;
 };
 
-// Routes the mouse events of WinInfo[w].PaintBox and the changes of WinInfo[w].ScrollBar to
-// the handlers above, for w = 0..3. Call once the WinInfo references are bound.
+// Makes the handlers act on the controls bound in WinInfo and routes the mouse events of
+// every WinInfo[w].PaintBox to them. Call once the references are bound; the scroll bars'
+// changes are the main window's to pass to ScrollBar1Change.
 void attachInteraction();
 
 // Readout update: fills and shows box and labels (OXHb, DXHb, TOHb, StO2) from sample i of

@@ -427,18 +427,6 @@ private slots:
         QCOMPARE(fake.pos[1], 300);
     }
 
-    void closingClearsCursorOfMovedWindows()
-    {
-        addWindow(1, 1000);
-        addWindow(2, 1000);
-        click(1, 50, 100);
-        ClearCursorFrom(2);
-        QCOMPARE(CursorWindow, 1);
-        ClearCursorFrom(1);
-        QCOMPARE(CursorWindow, -1);
-        QCOMPARE(CursorIndex, -1);
-    }
-
     void readoutFormats_data()
     {
         QTest::addColumn<int>("status");
