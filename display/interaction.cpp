@@ -2,6 +2,7 @@
 #include "interaction.h"
 
 #include "displaystate.h"
+#include "plotgeometry.h"
 
 #include <QEvent>
 #include <QGroupBox>
@@ -24,10 +25,10 @@ bool ClickPending = false;
 
 namespace {
 
-constexpr int PLOT_LEFT = 20;
-constexpr int PLOT_MARGIN_RIGHT = 20;
-constexpr int PLOT_TOP = 16;
-constexpr int PLOT_BANDS = 32; // the labelled bands above and below the Hb plot
+// The plot's right edge lies PLOT_MARGIN - PLOT_LEFT from the surface's right edge.
+constexpr int PLOT_MARGIN_RIGHT = PLOT_MARGIN - PLOT_LEFT;
+// The Hb plot without a sensor plot: the surface less its two labelled bands.
+constexpr int PLOT_BANDS = 2 * LABEL_BAND;
 constexpr int OFFSET_MAX = 100;
 
 InteractionControls *controls = nullptr;
@@ -182,8 +183,8 @@ void PaintBox1MouseUp(int w, Qt::MouseButton button, Qt::MouseButtons, int x, in
         controls->repaint(CursorWindow);
     removeCursor();
     const QSize size = controls->surfaceSize(w);
-    if (x > PLOT_LEFT && x < size.width() - PLOT_MARGIN_RIGHT && y > PLOT_TOP &&
-        y < size.height() - PLOT_TOP) {
+    if (x > PLOT_LEFT && x < size.width() - PLOT_MARGIN_RIGHT && y > HB_TOP &&
+        y < size.height() - LABEL_BAND) {
         const int i = x - PLOT_LEFT + firstVisibleSample(w);
         if (i < DataInfo[WinInfo[w].DataNo].Ex_count) {
             CursorIndex = i;
@@ -227,32 +228,14 @@ void CHLinkCheckBoxClick(bool checked)
     }
 }
 
-QString formatClockTime(TDateTime value, const QLocale &locale)
-{
-    QString separator = QStringLiteral(":");
-    if (locale.language() != QLocale::C) {
-        // The separator the locale's short time format puts after its hours.
-        const QString format = locale.timeFormat(QLocale::ShortFormat);
-        for (const QChar c : format) {
-            if (!c.isLetter() && c != u'\'' && !c.isSpace()) {
-                separator = QString(c);
-                break;
-            }
-        }
-    }
-    const int64_t ms = timeOfDayMs(value);
-    const int64_t s = ms / 1000;
-    auto two = [](int64_t v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); };
-    return QString::number(s / 3600) + separator + two(s / 60 % 60) + separator + two(s % 60);
-}
-
 ReadoutTexts readoutTexts(int w, int i, const QLocale &locale)
 {
     ReadoutTexts t;
     const int slot = WinInfo[w].DataNo;
     const SAMPLE_TYPE &sample = SampleData[slot][i];
+    // The same clock time as the plot's time labels.
     t.caption = QStringLiteral("[%1]").arg(w + 1) +
-                formatClockTime(DataInfo[slot].Log_start + sample.Time, locale);
+                clockTimeText(DataInfo[slot].Log_start + sample.Time, 0, locale);
     if (sample.Status & STATUS_BLANK)
         return t;
     if (sample.Status != 0) {

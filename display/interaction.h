@@ -76,9 +76,6 @@ struct ReadoutTexts
 };
 ReadoutTexts readoutTexts(int w, int i, const QLocale &locale);
 
-// A time of day as "h:nn:ss" (hours without a leading zero) with the locale's separator.
-QString formatClockTime(TDateTime value, const QLocale &locale);
-
 class QGroupBox;
 class QLabel;
 class QWidget;

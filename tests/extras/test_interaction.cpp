@@ -467,12 +467,14 @@ private slots:
             QCOMPARE(t.labels[k], labels[k]);
     }
 
-    void clockTimeUsesLocaleSeparatorAndNoLeadingZero()
+    void captionTimeHasNoLeadingZeroAndLocaleSeparator()
     {
-        const TDateTime t = encodeDateTime({2026, 1, 2, 9, 5, 7, 999});
-        QCOMPARE(formatClockTime(t, QLocale::c()), QStringLiteral("9:05:07"));
-        const QString fi = formatClockTime(t, QLocale(QLocale::Finnish, QLocale::Finland));
-        QCOMPARE(fi, QStringLiteral("9.05.07"));
+        addWindow(1, 1000);
+        DataInfo[1].Log_start = encodeDateTime({2026, 1, 2, 9, 5, 0, 0});
+        SampleData[1][3].Time = msToDays(7999);
+        QCOMPARE(readoutTexts(1, 3, QLocale::c()).caption, QStringLiteral("[2]9:05:07"));
+        QCOMPARE(readoutTexts(1, 3, QLocale(QLocale::Finnish, QLocale::Finland)).caption,
+                 QStringLiteral("[2]9.05.07"));
     }
 };
 
