@@ -1,11 +1,16 @@
-# keldra_add_test(NAME SOURCES ... LIBS ...): one Qt Test executable, registered with CTest,
-# run offscreen so that GUI tests need no display.
+# keldra_add_test(NAME SOURCES ... LIBS ... [WRAPPER cmd args...]): one Qt Test executable,
+# registered with CTest, run offscreen so that GUI tests need no display. WRAPPER runs the test
+# through a command (the test executable is appended to it), e.g. scripts/sensor-bus.
 function(keldra_add_test name)
-    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;WRAPPER" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBS})
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-    add_test(NAME ${name} COMMAND ${name})
+    if(ARG_WRAPPER)
+        add_test(NAME ${name} COMMAND ${ARG_WRAPPER} $<TARGET_FILE:${name}>)
+    else()
+        add_test(NAME ${name} COMMAND ${name})
+    endif()
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 120)
     endif()

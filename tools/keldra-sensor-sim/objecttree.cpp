@@ -27,6 +27,7 @@ ObjectTree::ObjectTree(QDBusConnection bus, QObject *parent)
 {
     qDBusRegisterMetaType<InterfaceMap>();
     qDBusRegisterMetaType<ManagedObjects>();
+    qDBusRegisterMetaType<QByteArrayList>();
 }
 
 bool ObjectTree::registerOnBus()
