@@ -298,7 +298,10 @@ void LinkSession::completeTransfer()
     if (saved) {
         EntryNewData(SOURCE_UPLOAD);
         m_view.setUploadEnabled(SetFreeNo());
-        if (!waitForWrite(QLatin1String(COMMAND_CLEAR)))
+        // Without a link (lost meanwhile) nothing is written; the recording stays in the
+        // sensor, which is safe. A write that goes out but is never confirmed is reported.
+        const bool linked = m_linkState;
+        if (!waitForWrite(QLatin1String(COMMAND_CLEAR)) && linked)
             m_prompts.notice(
                 QStringLiteral("The sensor did not confirm that its memory was cleared."));
     }

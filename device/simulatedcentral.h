@@ -28,6 +28,8 @@ public:
 
     bool discovering() const { return m_discoveryTimer.isActive(); }
     bool linkUp() const { return m_link >= 0; }
+    // A connected report is still to come.
+    bool connecting() const { return m_connecting >= 0; }
     // The sensor behind a device handle of the last discovery, nullptr when none.
     SensorModel *sensor(Device device) const;
 

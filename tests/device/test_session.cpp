@@ -1,0 +1,160 @@
+// The link session without widgets: progress texts, command writes and link reports.
+#include "commands.h"
+#include "headlessconnectview.h"
+#include "linksession.h"
+#include "packetdecoder.h"
+#include "scriptedprompts.h"
+#include "sensormodel.h"
+#include "simulatedcentral.h"
+#include "store.h"
+
+#include <QTest>
+
+namespace {
+
+struct Bench
+{
+    ScriptedPrompts prompts;
+    HeadlessConnectView view;
+    SimulatedCentral ble;
+    PacketDecoder decoder;
+    SensorModel sensor{QStringLiteral("0042")};
+    LinkSession session{ble, decoder, prompts, view};
+    QDateTime now{QDate(2025, 3, 7), QTime(14, 5, 9, 600)};
+
+    Bench()
+    {
+        ResetStore();
+        sensor.setRecording(generateRecording(3));
+        ble.addSensor(&sensor);
+        session.setClock([this] { return now; });
+        session.setWriteTimeout(300);
+        session.setSaver([](Prompts &) { return false; });
+    }
+    bool scan()
+    {
+        session.Button1Click();
+        return QTest::qWaitFor([this] { return view.scanEnabled; }, 2000);
+    }
+    bool idle() const
+    {
+        return view.scanEnabled && session.uploadState() == LinkSession::Idle && !ble.linkUp();
+    }
+};
+
+} // namespace
+
+class TestSession : public QObject
+{
+    Q_OBJECT
+private slots:
+    void progressTextsOfThreeRecords();
+    void connectedReportTwiceSendsTwice();
+    void sendCommandNeedsLinkAndText();
+    void cancelBeforeLinkIsUp();
+    void idleLinkLossShowsNothing();
+    void notificationsOfOtherCharacteristicsIgnored();
+};
+
+void TestSession::progressTextsOfThreeRecords()
+{
+    Bench b;
+    QVERIFY(b.scan());
+    b.prompts.saveAnswers << QStringLiteral("unused.csv");
+    b.session.Button2Click();
+    QVERIFY(b.view.progressTextVisible);
+    QVERIFY(!b.view.progressBarVisible);
+    QVERIFY(QTest::qWaitFor([&] { return b.idle(); }, 2000));
+    const QStringList expected{"", "0/3  0% Received.", "1/3  33% Received.", "2/3  66% Received.",
+                               "3/3  100% Received."};
+    QCOMPARE(b.view.progressTexts, expected);
+    QCOMPARE(b.view.progressPosition, 100);
+    QVERIFY(b.view.progressBarVisible);
+    QCOMPARE(b.decoder.Log_Count, 3);
+    QCOMPARE(b.decoder.Get_Count, 3);
+    // The save was refused: nothing entered, nothing cleared.
+    QCOMPARE(b.sensor.clears, 0);
+    QCOMPARE(WindowCount, 0);
+}
+
+void TestSession::connectedReportTwiceSendsTwice()
+{
+    Bench b;
+    b.sensor.setRecording(generateRecording(0));
+    QVERIFY(b.scan());
+    b.session.Button3Click(); // Set: the write goes out while the message is shown
+    QCOMPARE(b.sensor.writes.size(), 1);
+    // A connected report arriving again sends the pending command again, freshly dated.
+    QVERIFY(b.session.Connect());
+    QVERIFY(QTest::qWaitFor([&] { return b.sensor.writes.size() == 2; }, 2000));
+    b.now = b.now.addSecs(61);
+    b.session.BluetoothLE1Connect();
+    QCOMPARE(b.sensor.writes.size(), 3);
+    const QString command = b.view.setupCommandText();
+    QCOMPARE(b.sensor.writes[1], commandBytes(command, true, b.now.addSecs(-61)));
+    QCOMPARE(b.sensor.writes[2], commandBytes(command, true, b.now));
+    QCOMPARE(b.sensor.clock, QStringLiteral("250307140611"));
+    b.session.closeLink();
+}
+
+void TestSession::sendCommandNeedsLinkAndText()
+{
+    Bench b;
+    QVERIFY(b.scan());
+    b.session.SendCommand(QStringLiteral("GC"), false);
+    QVERIFY(b.sensor.writes.isEmpty());
+    QVERIFY(b.session.Connect());
+    QVERIFY(QTest::qWaitFor([&] { return b.session.linkState(); }, 2000));
+    const auto before = b.sensor.writes.size(); // the pending command went out on connect
+    b.session.SendCommand(QString(), true);
+    QCOMPARE(b.sensor.writes.size(), before);
+    b.session.SendCommand(QStringLiteral("GC"), false);
+    QCOMPARE(b.sensor.writes.last(), QByteArray("\x02GC\x03"));
+    b.session.closeLink();
+    QVERIFY(!b.sensor.linked());
+}
+
+void TestSession::cancelBeforeLinkIsUp()
+{
+    Bench b;
+    b.ble.connectDelayMs = 100;
+    QVERIFY(b.scan());
+    b.session.Button2Click();
+    QCOMPARE(b.session.uploadState(), LinkSession::Transferring);
+    b.session.Button2Click();
+    QVERIFY(b.idle());
+    QVERIFY(!b.ble.connecting());
+    QVERIFY(!b.sensor.linked());
+    QVERIFY(b.sensor.writes.isEmpty());
+}
+
+void TestSession::idleLinkLossShowsNothing()
+{
+    Bench b;
+    QVERIFY(b.scan());
+    emit b.ble.linkLost();
+    QVERIFY(b.prompts.messages().isEmpty());
+    QVERIFY(b.idle());
+}
+
+void TestSession::notificationsOfOtherCharacteristicsIgnored()
+{
+    Bench b;
+    b.sensor.notificationSize = 1;
+    QVERIFY(b.scan());
+    b.session.Button2Click();
+    const FrameReceiver &r = b.session.receiver();
+    QVERIFY(QTest::qWaitFor([&] { return r.inFrame() && r.frameLength() >= 2; }, 2000));
+    const int32_t length = b.session.receiver().frameLength();
+    // The write characteristic, a failed status: ignored.
+    b.session.BluetoothLE1CharacteristicRead(3, 0);
+    b.session.BluetoothLE1CharacteristicRead(2, 1);
+    QCOMPARE(b.session.receiver().frameLength(), length);
+    b.session.BluetoothLE1CharacteristicRead(2, 0);
+    QVERIFY(b.session.receiver().frameLength() != length);
+    b.session.Button2Click();
+    QVERIFY(b.idle());
+}
+
+QTEST_MAIN(TestSession)
+#include "test_session.moc"
