@@ -1,0 +1,67 @@
+// The reader's line buffer and the buffered byte source it is filled from: a file is read in
+// chunks, never held whole, and no line costs an allocation.
+#pragma once
+
+#include <QIODevice>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+inline constexpr int LINE_BYTES_MAX = 511; // a longer line is cut; its rest is the next line
+inline constexpr int CELL_MAX = 100;       // what follows the 100th cell is ignored
+
+// The one line buffer, reused for every line.
+struct LINE_BUFF_TYPE
+{
+    char buff[LINE_BYTES_MAX + 1]; // the line, then a zero byte
+    int32_t n;                     // length of the line in bytes
+    int32_t cn;                    // index of the last cell: the commas recognised, 0..100
+    int32_t ln;                    // number of the line, from 0 (a cut line counts twice)
+    int32_t pos[CELL_MAX];         // offset of each cell's first byte
+    int32_t len[CELL_MAX];         // length of each cell in bytes
+    std::string_view str;          // the line as text; pos indexes it
+    int32_t fileLine;              // line of the file it begins on, from 1 as a person counts
+};
+
+// Number of cells of the split line (cn + 1, at most CELL_MAX).
+inline int cellCount(const LINE_BUFF_TYPE &line)
+{
+    return line.cn < CELL_MAX ? line.cn + 1 : CELL_MAX;
+}
+
+// Text of cell i; a cell the line does not have reads as empty.
+inline std::string_view cellText(const LINE_BUFF_TYPE &line, int i)
+{
+    if (i >= cellCount(line))
+        return {};
+    return line.str.substr(static_cast<size_t>(line.pos[i]), static_cast<size_t>(line.len[i]));
+}
+
+// Bytes of an open device, read in chunks of CHUNK_BYTES. The buffer is allocated once.
+class LineSource
+{
+public:
+    static constexpr qint64 CHUNK_BYTES = 64 * 1024;
+
+    explicit LineSource(QIODevice &device);
+
+    // True when bytes are waiting in the buffer (refilling it when empty); false at the end
+    // of the device or on a read failure.
+    bool fill() { return m_cur != m_end || refill(); }
+
+    const char *m_cur = nullptr;
+    const char *m_end = nullptr;
+    int32_t m_lfCount = 0; // LF bytes consumed so far
+
+private:
+    bool refill();
+
+    QIODevice &m_device;
+    std::unique_ptr<char[]> m_chunk;
+};
+
+// Reads the next line into buff and n: LF ends it, CR is dropped wherever it stands, a byte
+// from 0x80 on is taken with the byte after it and the pair becomes "?", and at most 511
+// bytes are kept (the rest is the next line; a line of exactly 511 bytes takes its own LF).
+// Returns n: 0 at the end of the file or at an empty line.
+int ReadLine(LineSource &file, LINE_BUFF_TYPE &line);
