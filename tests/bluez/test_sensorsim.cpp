@@ -1,0 +1,100 @@
+// The simulator's sensor descriptions as given on its command line, and the sensor model each
+// one builds.
+#include "sensorsetup.h"
+#include "simconfig.h"
+
+#include <QTest>
+
+class TestSensorSim : public QObject
+{
+    Q_OBJECT
+private slots:
+    void parsesSensorDescriptions()
+    {
+        SensorSpec s;
+        QString error;
+        QVERIFY(parseSensorSpec("serial=0042,samples=12000,chunk=244,pace=2,lose-after=7,mute,"
+                                "refuse=no,garbage,rate=4,trusted=no,file=/tmp/a,b.csv",
+                                &s, &error));
+        QCOMPARE(s.advertisedName(), QString("Vm731-0042"));
+        QCOMPARE(s.samples, 12000);
+        QCOMPARE(s.chunk, 244);
+        QCOMPARE(s.paceMs, 2);
+        QCOMPARE(s.loseAfter, 7);
+        QVERIFY(s.mute);
+        QVERIFY(!s.refuse);
+        QVERIFY(s.garbage);
+        QCOMPARE(s.rateCode, 4);
+        QVERIFY(s.paired);
+        QVERIFY(!s.trusted);
+        QCOMPARE(s.file, QString("/tmp/a,b.csv"));
+
+        QVERIFY(parseSensorSpec("name=Other-1,unpaired", &s, &error));
+        QCOMPARE(s.advertisedName(), QString("Other-1"));
+        QVERIFY(!s.paired);
+        QVERIFY(parseSensorSpec("serial=", &s, &error));
+        QCOMPARE(s.advertisedName(), QString("Vm731-"));
+    }
+
+    void refusesBadDescriptions_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no name") << "samples=5"
+                                 << "a sensor needs serial= or name=";
+        QTest::newRow("unknown key") << "serial=1,colour=red"
+                                     << "unknown sensor key \"colour\"";
+        QTest::newRow("chunk 0") << "serial=1,chunk=0"
+                                 << "bad value in \"chunk=0\"";
+        QTest::newRow("chunk too big") << "serial=1,chunk=510"
+                                       << "bad value in \"chunk=510\"";
+        QTest::newRow("rate code") << "serial=1,rate=6"
+                                   << "bad value in \"rate=6\"";
+        QTest::newRow("not a number") << "serial=1,pace=fast"
+                                      << "bad value in \"pace=fast\"";
+        QTest::newRow("bad flag") << "serial=1,mute=maybe"
+                                  << "bad value in \"mute=maybe\"";
+    }
+    void refusesBadDescriptions()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, message);
+        SensorSpec s;
+        QString error;
+        QVERIFY(!parseSensorSpec(text, &s, &error));
+        QCOMPARE(error, message);
+    }
+
+    void addressesFollowTheCommandLineOrder()
+    {
+        QCOMPARE(sensorAddress(0), QString("C0:FF:EE:00:73:01"));
+        QCOMPARE(sensorAddress(254), QString("C0:FF:EE:00:73:FF"));
+        QCOMPARE(sensorAddress(255), QString("C0:FF:EE:00:74:00"));
+        QCOMPARE(devicePathElement(sensorAddress(0)), QString("dev_C0_FF_EE_00_73_01"));
+        QVERIFY(sensorAddress(1) > sensorAddress(0));
+    }
+
+    void modelCarriesTheDescription()
+    {
+        SensorSpec s;
+        QString error;
+        QVERIFY(parseSensorSpec("serial=77,unpaired,chunk=100,lose-after=3,mute,refuse,garbage", &s,
+                                &error));
+        SensorRecording rec;
+        QVERIFY(loadRecording(s, &rec, &error));
+        QCOMPARE(rec.samples.size(), 600);
+        const SensorModel m = buildModel(s, rec);
+        QCOMPARE(m.name(), QString("Vm731-77"));
+        QVERIFY(!m.paired);
+        QVERIFY(!m.connectable);
+        QCOMPARE(m.notificationSize, 100);
+        QCOMPARE(m.loseLinkAfterPacket, 3);
+        QVERIFY(m.neverCompleteWrite);
+        QVERIFY(!m.garbage.isEmpty());
+        QVERIFY(!m.garbage.contains('{'));
+        QCOMPARE(m.recording().samples.size(), 600);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSensorSim)
+#include "test_sensorsim.moc"
