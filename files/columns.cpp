@@ -4,8 +4,100 @@
 
 #include "store.h"
 
+#include <bit>
 #include <charconv>
 #include <cstring>
+#include <type_traits>
+
+namespace {
+
+constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10};
+constexpr uint64_t FLOAT_EXACT = uint64_t(1) << 24; // integers a float holds exactly
+constexpr int FAST_INT_DIGITS = 9;                  // never overflow an int
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// Digits, a point and digits (the form every writer uses), read without a library call. False
+// when the text has another shape or too many digits; the caller then takes the slow path.
+// m / 10^k with m below 2^24 and k up to 10 is a quotient of two floats, so rounding it to a
+// double first and then to a float gives the correctly rounded float all the same.
+template <typename T> bool parseDecimal(const char *p, const char *end, T &value)
+{
+    uint64_t m = 0;
+    const char *const first = p;
+    for (; p != end && isDigit(*p); ++p)
+        m = m * 10 + uint64_t(*p - '0');
+    ptrdiff_t digits = p - first;
+    ptrdiff_t decimals = 0;
+    if (p != end && *p == '.') {
+        const char *const fraction = ++p;
+        for (; p != end && isDigit(*p); ++p)
+            m = m * 10 + uint64_t(*p - '0');
+        decimals = p - fraction;
+        digits += decimals;
+    }
+    // Up to 15 digits m is exact; an exponent or anything else goes the slow way.
+    if (p != end || digits == 0 || digits > 15 || decimals > 10)
+        return false;
+    if constexpr (std::is_same_v<T, float>) {
+        if (m >= FLOAT_EXACT)
+            return false;
+    }
+    value = static_cast<T>(double(m) / kPow10[decimals]);
+    return true;
+}
+
+template <typename T> bool parseUnsigned(const char *p, const char *end, T &value)
+{
+    if constexpr (std::is_integral_v<T>) {
+        if (end - p <= FAST_INT_DIGITS) {
+            int v = 0;
+            for (; p != end; ++p) {
+                if (!isDigit(*p))
+                    return false;
+                v = v * 10 + (*p - '0');
+            }
+            value = v;
+            return true;
+        }
+        const auto r = std::from_chars(p, end, value);
+        return r.ec == std::errc() && r.ptr == end;
+    } else {
+        if (parseDecimal(p, end, value))
+            return true;
+        const auto r = std::from_chars(p, end, value, std::chars_format::general);
+        return r.ec == std::errc() && r.ptr == end;
+    }
+}
+
+} // namespace
+
+template <typename T> bool parseNumber(std::string_view t, T &value)
+{
+    size_t i = 0;
+    while (i < t.size() && t[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) {
+        negative = t[i] == '-';
+        ++i;
+    }
+    // Digits (or a point, for a fraction) must follow: no second sign, no "inf" or "nan".
+    if (i == t.size() || !(isDigit(t[i]) || (t[i] == '.' && !std::is_integral_v<T>)))
+        return false;
+    T v{};
+    if (!parseUnsigned(t.data() + i, t.data() + t.size(), v))
+        return false;
+    value = negative ? -v : v;
+    return true;
+}
+
+template bool parseNumber<int>(std::string_view, int &);
+template bool parseNumber<float>(std::string_view, float &);
+template bool parseNumber<double>(std::string_view, double &);
 
 namespace {
 
@@ -22,33 +114,6 @@ constexpr size_t MODEL_CHARS = 5;    // "Vm731"
     const std::string_view t = cellText(line, cell);
     throw FileValueError{kind, line.fileLine, cell,
                          QByteArray(t.data(), static_cast<qsizetype>(t.size()))};
-}
-
-// Blanks before the number, an optional sign, then nothing but the number itself.
-template <typename T> bool parseNumber(std::string_view t, T &value)
-{
-    size_t i = 0;
-    while (i < t.size() && t[i] == ' ')
-        ++i;
-    bool negative = false;
-    if (i < t.size() && (t[i] == '+' || t[i] == '-')) {
-        negative = t[i] == '-';
-        ++i;
-    }
-    // Digits (or a point, for a fraction) must follow: no second sign, no "inf" or "nan".
-    if (i == t.size() || !((t[i] >= '0' && t[i] <= '9') || (t[i] == '.' && !std::is_integral_v<T>)))
-        return false;
-    const char *const end = t.data() + t.size();
-    std::from_chars_result r;
-    if constexpr (std::is_integral_v<T>)
-        r = std::from_chars(t.data() + i, end, value);
-    else
-        r = std::from_chars(t.data() + i, end, value, std::chars_format::general);
-    if (r.ec != std::errc() || r.ptr != end)
-        return false;
-    if (negative)
-        value = -value;
-    return true;
 }
 
 int intCell(const LINE_BUFF_TYPE &line, int cell)
@@ -316,23 +381,55 @@ bool readSampleLine(const LINE_BUFF_TYPE &line)
 
 } // namespace
 
+namespace {
+
+constexpr uint64_t ONES = 0x0101010101010101ULL;
+constexpr uint64_t LOWS = 0x7F7F7F7F7F7F7F7FULL;
+
+// One bit (the top one) in each byte of w that is a comma, exactly.
+uint64_t commaBits(uint64_t w)
+{
+    const uint64_t x = w ^ (ONES * ',');
+    return ~(((x & LOWS) + LOWS) | x | LOWS);
+}
+
+} // namespace
+
 void SplitColumns(LINE_BUFF_TYPE &line)
 {
     line.str = std::string_view(line.buff, static_cast<size_t>(line.n));
-    line.cn = 0;
+    int32_t cn = 0;
     line.pos[0] = 0;
-    const char *const start = line.buff;
-    const char *const end = start + line.n;
-    const char *p = start;
-    while (const char *comma = static_cast<const char *>(std::memchr(p, ',', end - p))) {
-        const auto i = static_cast<int32_t>(comma - start);
-        line.len[line.cn] = i - line.pos[line.cn];
-        if (++line.cn == CELL_MAX)
-            return;
-        line.pos[line.cn] = i + 1;
-        p = comma + 1;
+    // Returns false once the 100th cell is closed: what follows is ignored.
+    auto comma = [&](int32_t i) {
+        line.len[cn] = i - line.pos[cn];
+        if (++cn == CELL_MAX)
+            return false;
+        line.pos[cn] = i + 1;
+        return true;
+    };
+    int32_t i = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        // Eight bytes at a time; the lowest set bit is the first comma in memory.
+        for (; i + 8 <= line.n; i += 8) {
+            uint64_t w;
+            std::memcpy(&w, line.buff + i, 8);
+            for (uint64_t bits = commaBits(w); bits != 0; bits &= bits - 1) {
+                if (!comma(i + std::countr_zero(bits) / 8)) {
+                    line.cn = cn;
+                    return;
+                }
+            }
+        }
     }
-    line.len[line.cn] = line.n - line.pos[line.cn];
+    for (; i < line.n; ++i) {
+        if (line.buff[i] == ',' && !comma(i)) {
+            line.cn = cn;
+            return;
+        }
+    }
+    line.len[cn] = line.n - line.pos[cn];
+    line.cn = cn;
 }
 
 bool GetColumn(LINE_BUFF_TYPE &line)

@@ -1,6 +1,10 @@
 // Chunked reading of measurement files and the line rules of the format.
 #include "linebuffer.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
 LineSource::LineSource(QIODevice &device)
     : m_device(device), m_chunk(std::make_unique<char[]>(CHUNK_BYTES))
 {
@@ -38,6 +42,28 @@ void takeOwnLineEnd(LineSource &file)
     }
 }
 
+constexpr uint64_t ONES = 0x0101010101010101ULL;
+constexpr uint64_t HIGHS = 0x8080808080808080ULL;
+
+// True when none of the bytes needs the rules of ReadLine (no CR, nothing from 0x80 on),
+// checked eight bytes at a time: a byte is CR exactly when its xor with CR is zero.
+bool plainBytes(const char *p, size_t n)
+{
+    uint64_t bad = 0;
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, p + i, 8);
+        const uint64_t cr = w ^ (ONES * '\r');
+        bad |= (w | ((cr - ONES) & ~cr)) & HIGHS;
+    }
+    for (; i < n; ++i) {
+        const auto b = static_cast<unsigned char>(p[i]);
+        bad |= (b & 0x80) | (b == '\r');
+    }
+    return bad == 0;
+}
+
 } // namespace
 
 int ReadLine(LineSource &file, LINE_BUFF_TYPE &line)
@@ -50,6 +76,26 @@ int ReadLine(LineSource &file, LINE_BUFF_TYPE &line)
     while (!ended && n < LINE_BYTES_MAX && file.fill()) {
         const char *p = file.m_cur;
         const char *const end = file.m_end;
+        // Fast path: the rest of the line lies in the buffer, fits, and holds plain bytes
+        // (but for the CR of its CR LF).
+        if (!pending) {
+            const size_t room = size_t(LINE_BYTES_MAX - n);
+            const size_t span = std::min(size_t(end - p), room + 2);
+            if (const void *lf = std::memchr(p, '\n', span)) {
+                const auto *const stop = static_cast<const char *>(lf);
+                size_t len = size_t(stop - p);
+                if (len > 0 && stop[-1] == '\r')
+                    --len;
+                if (len <= room && plainBytes(p, len)) {
+                    std::memcpy(out + n, p, len);
+                    n += int(len);
+                    file.m_cur = stop + 1;
+                    ++file.m_lfCount;
+                    ended = true;
+                    break;
+                }
+            }
+        }
         while (p != end && n < LINE_BYTES_MAX) {
             const auto b = static_cast<unsigned char>(*p++);
             if (pending) {

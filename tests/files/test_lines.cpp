@@ -1,11 +1,13 @@
-// The line rules of measurement files (CR, LF, high-byte pairs, the 511-byte cut, empty line)
-// and the cell splitter, against a byte-at-a-time model on random data.
+// The line rules of measurement files (CR, LF, high-byte pairs, the 511-byte cut, empty line),
+// the cell splitter and the number cells, against plain models on random data.
 #include "columns.h"
 #include "linebuffer.h"
 
 #include <QBuffer>
 #include <QRandomGenerator>
 #include <QTest>
+
+#include <charconv>
 
 namespace {
 
@@ -187,6 +189,117 @@ private slots:
         QFETCH(QByteArray, line);
         QFETCH(QList<QByteArray>, cells);
         QCOMPARE(cellsOf(line), cells);
+    }
+
+    void splitColumnsMatchesSplitOnRandomLines()
+    {
+        QRandomGenerator rng(15);
+        for (int round = 0; round < 2000; ++round) {
+            QByteArray line;
+            const int n = int(rng.bounded(LINE_BYTES_MAX + 1));
+            for (int i = 0; i < n; ++i)
+                line += rng.bounded(5) == 0 ? ',' : char('0' + rng.bounded(10));
+            QList<QByteArray> cells = line.split(',');
+            cells = cells.mid(0, CELL_MAX);
+            QCOMPARE(cellsOf(line), cells);
+        }
+    }
+
+    void numberCells_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<double>("value");
+        QTest::newRow("plain") << QByteArray("0.0123") << true << 0.0123;
+        QTest::newRow("blanks before") << QByteArray("   -0.998") << true << -0.998;
+        QTest::newRow("plus") << QByteArray("+3.5") << true << 3.5;
+        QTest::newRow("no integer part") << QByteArray(".5") << true << 0.5;
+        QTest::newRow("no fraction") << QByteArray("5.") << true << 5.0;
+        QTest::newRow("exponent") << QByteArray("1.5e3") << true << 1500.0;
+        QTest::newRow("many digits")
+            << QByteArray("123456789.123456789") << true << 123456789.123456789;
+        QTest::newRow("empty") << QByteArray("") << false << 0.0;
+        QTest::newRow("blank only") << QByteArray("  ") << false << 0.0;
+        QTest::newRow("blank after") << QByteArray("1.5 ") << false << 0.0;
+        QTest::newRow("point only") << QByteArray(".") << false << 0.0;
+        QTest::newRow("two points") << QByteArray("1.2.3") << false << 0.0;
+        QTest::newRow("two signs") << QByteArray("+-1") << false << 0.0;
+        QTest::newRow("blank after sign") << QByteArray("- 1") << false << 0.0;
+        QTest::newRow("comma") << QByteArray("1,5") << false << 0.0;
+        QTest::newRow("inf") << QByteArray("inf") << false << 0.0;
+        QTest::newRow("nan") << QByteArray("-nan") << false << 0.0;
+        QTest::newRow("hex") << QByteArray("0x1A") << false << 0.0;
+        QTest::newRow("too large") << QByteArray("1e400") << false << 0.0;
+    }
+
+    void numberCells()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, valid);
+        QFETCH(double, value);
+        const std::string_view t(text.constData(), size_t(text.size()));
+        double d = -1;
+        QCOMPARE(parseNumber(t, d), valid);
+        if (valid)
+            QCOMPARE(d, value);
+        float f = -1;
+        if (text != "1e400")
+            QCOMPARE(parseNumber(t, f), valid);
+        if (valid)
+            QCOMPARE(f, float(value));
+    }
+
+    void integerCells_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<int>("value");
+        QTest::newRow("plain") << QByteArray("100") << true << 100;
+        QTest::newRow("blanks and sign") << QByteArray("  -5") << true << -5;
+        QTest::newRow("leading zeros") << QByteArray("0000000000007") << true << 7;
+        QTest::newRow("largest") << QByteArray("2147483647") << true << 2147483647;
+        QTest::newRow("too large") << QByteArray("2147483648") << false << 0;
+        QTest::newRow("fraction") << QByteArray("1.0") << false << 0;
+        QTest::newRow("letters") << QByteArray("1O0") << false << 0;
+        QTest::newRow("empty") << QByteArray() << false << 0;
+    }
+
+    void integerCells()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, valid);
+        QFETCH(int, value);
+        int v = -1;
+        QCOMPARE(parseNumber(std::string_view(text.constData(), size_t(text.size())), v), valid);
+        if (valid)
+            QCOMPARE(v, value);
+    }
+
+    // The quick decimal path gives exactly the correctly rounded value of the library.
+    void decimalsMatchFromChars()
+    {
+        QRandomGenerator rng(2);
+        for (int i = 0; i < 200000; ++i) {
+            const int intDigits = int(rng.bounded(8));
+            const int decimals = int(rng.bounded(8));
+            QByteArray text = rng.bounded(2) ? "-" : "";
+            for (int d = 0; d < intDigits; ++d)
+                text += char('0' + rng.bounded(10));
+            text += '.';
+            for (int d = 0; d < decimals; ++d)
+                text += char('0' + rng.bounded(10));
+            if (intDigits + decimals == 0)
+                continue;
+            const std::string_view t(text.constData(), size_t(text.size()));
+            float f = 0, fRef = 0;
+            double d = 0, dRef = 0;
+            std::from_chars(t.data(), t.data() + t.size(), fRef);
+            std::from_chars(t.data(), t.data() + t.size(), dRef);
+            QVERIFY(parseNumber(t, f));
+            QVERIFY(parseNumber(t, d));
+            if (f != fRef || d != dRef)
+                QFAIL(text.constData());
+        }
     }
 };
 
