@@ -269,12 +269,12 @@ void SimDevice::writeValueCall(const QDBusMessage &call)
         m_tree.replyError(call, ERROR_INVALID_LENGTH, QStringLiteral("Invalid Length"));
         return;
     }
-    if (!m_model.receiveWrite(value)) {
-        // The sensor never acknowledges: no answer until the link goes down.
+    // A sensor that never acknowledges still acts on the write; the answer is then held
+    // until the link goes down.
+    if (m_model.receiveWrite(value))
+        m_tree.reply(call);
+    else
         m_unanswered.append(call);
-        return;
-    }
-    m_tree.reply(call);
     if (m_model.hasNotification() && !m_pump.isActive())
         m_pump.start();
 }
