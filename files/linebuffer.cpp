@@ -14,6 +14,7 @@ bool LineSource::refill()
 {
     const qint64 got = m_device.read(m_chunk.get(), CHUNK_BYTES);
     if (got <= 0) {
+        m_failed = m_failed || got < 0;
         m_cur = m_end = m_chunk.get();
         return false;
     }

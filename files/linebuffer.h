@@ -49,6 +49,10 @@ public:
     // of the device or on a read failure.
     bool fill() { return m_cur != m_end || refill(); }
 
+    // True once a read failed (not merely reached the end): the lines so far are not the
+    // whole file.
+    bool failed() const { return m_failed; }
+
     const char *m_cur = nullptr;
     const char *m_end = nullptr;
     int32_t m_lfCount = 0; // LF bytes consumed so far
@@ -58,6 +62,7 @@ private:
 
     QIODevice &m_device;
     std::unique_ptr<char[]> m_chunk;
+    bool m_failed = false;
 };
 
 // Reads the next line into buff and n: LF ends it, CR is dropped wherever it stands, a byte

@@ -12,6 +12,7 @@ namespace {
 const QString kNoRoom = QStringLiteral("Unable to open anymore.");
 const QString kOtherType = QStringLiteral("The type is different from the read data.");
 const QString kFormatError = QStringLiteral("Data format error.");
+const QString kReadError = QStringLiteral("Unable to read the file.");
 constexpr int FIRST_SAMPLE_LINE = 5;
 constexpr int QUOTED_TEXT_MAX = 40; // characters of a faulty cell shown in the message
 
@@ -21,7 +22,7 @@ LINE_BUFF_TYPE LineBuff;
 class FileLoad
 {
 public:
-    enum class Stop { None, EndOfFile, Full, OtherType, FormatError };
+    enum class Stop { None, EndOfFile, Full, OtherType, FormatError, ReadError };
 
     explicit FileLoad(Prompts &prompts) : m_prompts(prompts) {}
 
@@ -95,7 +96,7 @@ FileLoad::Stop FileLoad::run(LineSource &file)
     m_error = false;
     for (;;) {
         if (ReadLine(file, line) == 0)
-            return Stop::EndOfFile;
+            return file.failed() ? Stop::ReadError : Stop::EndOfFile;
         const int ln = line.ln;
         m_error = GetColumn(line);
         ++line.ln;
@@ -189,22 +190,25 @@ void OpenMeasurementFile(Prompts &prompts)
     startStaging();
     prompts.setBusy(true);
     FileLoad::Stop stop;
-    QString conversionError;
+    QString failure; // why the reading stopped short, when not for a format error
     {
         LineSource source(file);
         FileLoad load(prompts);
         try {
             stop = load.run(source);
         } catch (const FileValueError &e) {
-            conversionError = conversionErrorText(e);
+            failure = conversionErrorText(e);
             stop = FileLoad::Stop::FormatError;
         }
     }
     file.close();
     prompts.setBusy(false);
 
-    if (stop == FileLoad::Stop::FormatError) {
-        prompts.notice(conversionError.isEmpty() ? kFormatError : conversionError);
+    // A read that failed before the end would enter a cut recording as if it were whole.
+    if (stop == FileLoad::Stop::ReadError)
+        failure = kReadError;
+    if (stop == FileLoad::Stop::FormatError || stop == FileLoad::Stop::ReadError) {
+        prompts.notice(failure.isEmpty() ? kFormatError : failure);
         NewInfo[0].Ex_count = 0;
         NewInfo[1].Ex_count = 0;
     }

@@ -159,6 +159,44 @@ private slots:
         }
     }
 
+    void readFailureIsNotTheEnd()
+    {
+        // A device whose reads fail after the first chunk.
+        class Failing : public QIODevice
+        {
+        public:
+            Failing() { open(QIODevice::ReadOnly); }
+            bool first = true;
+
+        protected:
+            qint64 readData(char *data, qint64 max) override
+            {
+                if (!first)
+                    return -1;
+                first = false;
+                const QByteArray lines = "ab\ncd";
+                std::memcpy(data, lines.constData(), size_t(std::min<qint64>(max, lines.size())));
+                return lines.size();
+            }
+            qint64 writeData(const char *, qint64) override { return -1; }
+        } device;
+        LineSource source(device);
+        LINE_BUFF_TYPE line;
+        QCOMPARE(ReadLine(source, line), 2);
+        QVERIFY(!source.failed());
+        QCOMPARE(ReadLine(source, line), 2); // "cd", cut short by the failure
+        QCOMPARE(ReadLine(source, line), 0);
+        QVERIFY(source.failed());
+
+        QBuffer plain;
+        plain.setData("ab\n");
+        plain.open(QIODevice::ReadOnly);
+        LineSource whole(plain);
+        QCOMPARE(ReadLine(whole, line), 2);
+        QCOMPARE(ReadLine(whole, line), 0);
+        QVERIFY(!whole.failed());
+    }
+
     void fileLineCountsAsAPersonDoes()
     {
         QList<int> fileLines;

@@ -551,6 +551,17 @@ private slots:
         QVERIFY(!f.prompts.busy);
     }
 
+    // A file that opens but cannot be read (here memory that is not mapped) is not entered as
+    // an empty or cut recording.
+    void readFailureIsReported()
+    {
+        FileFixture f;
+        QCOMPARE(f.open(QStringLiteral("/proc/self/mem")),
+                 QStringList{QStringLiteral("Unable to read the file.")});
+        QCOMPARE(WindowCount, 0);
+        QVERIFY(!f.prompts.busy);
+    }
+
     void typeMustMatchShownMeasurements()
     {
         FileFixture f;
