@@ -1,13 +1,15 @@
 // Keldra Data Viewer: program entry.
+#include "form1.h"
+#include "qtprompts.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Keldra Data Viewer"));
-    window.resize(1024, 600);
-    window.show();
+    QtPrompts prompts;
+    Form1 form(prompts, Form1::settingsFilePath());
+    prompts.setParentWidget(&form);
+    form.show();
     return app.exec();
 }

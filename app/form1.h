@@ -1,0 +1,148 @@
+// The main window: menu bar, the strip of view controls, the graph area with its four graph
+// windows, the right-hand column and the status bar. It owns the controls and wires their
+// events to the handlers; the rules live in store/, files/ and display/.
+#pragma once
+
+#include "anchors.h"
+#include "store.h"
+
+#include <QMainWindow>
+#include <memory>
+
+class GraphPanel;
+class NotifyingWidget;
+class IniFile;
+class PaintBox;
+class Prompts;
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QScrollBar;
+class QStatusBar;
+class QToolButton;
+
+class Form1 : public QMainWindow, public StoreWindow
+{
+    Q_OBJECT
+public:
+    // settingsPath: the settings file (settingsFilePath() in the viewer).
+    Form1(Prompts &prompts, const QString &settingsPath, QWidget *parent = nullptr);
+    ~Form1() override;
+
+    // The executable's path with its extension replaced by ".ini".
+    static QString settingsFilePath();
+    // The window font: Tahoma 8 pt where the system has it, else the desktop's sans-serif.
+    static QFont viewerFont();
+    // The smallest outer size of the main window, in device pixels.
+    static constexpr int MIN_WIDTH = 1024;
+    static constexpr int MIN_HEIGHT = 600;
+
+    Prompts &prompts() { return m_prompts; }
+
+    // Menu bar.
+    QMenu *F1, *N1, *H1;
+    QAction *O1, *L1, *N4, *C1, *N2, *U1, *P1, *N3, *X1, *I1, *H2, *A1;
+
+    // Strip of view controls.
+    QGroupBox *GroupBox1;
+    QCheckBox *Region1Data1CheckBox, *Region1Data2CheckBox, *Region1Data3CheckBox,
+        *Region1Data4CheckBox;
+    QLabel *Region1Data1Label, *Region1Data2Label, *Region1Data3Label, *Region1Data4Label;
+    QGroupBox *GroupBox4, *GroupBox5, *SensorGroupBox, *ArrangeGroupBox;
+    QComboBox *AveComboBox, *AmpComboBox, *SensorComboBox;
+    QToolButton *SpeedButton1, *SpeedButton2;
+
+    // Graph area and graph windows [1]..[4].
+    NotifyingWidget *Panel1;
+    GraphPanel *Graph1Panel, *Graph2Panel, *Graph3Panel, *Graph4Panel;
+    QWidget *Graph1InfoPanel, *Graph2InfoPanel, *Graph3InfoPanel, *Graph4InfoPanel;
+    QLabel *Label1, *Label2, *Label3, *Label4;
+    QLabel *Graph1InfoLabel, *Graph2InfoLabel, *Graph3InfoLabel, *Graph4InfoLabel;
+    QToolButton *Graph1SpeedButton, *Graph2SpeedButton, *Graph3SpeedButton, *Graph4SpeedButton;
+    PaintBox *PaintBox1, *PaintBox2, *PaintBox3, *PaintBox4;
+    QScrollBar *ScrollBar1, *ScrollBar2, *ScrollBar3, *ScrollBar4;
+
+    // Right-hand column.
+    QGroupBox *CHGroupBox;
+    QCheckBox *CH1CheckBox, *CH2CheckBox, *CH3CheckBox, *CH4CheckBox, *CHLinkCheckBox;
+    QGroupBox *ReadoutGroupBox;
+    QLabel *OXHbLabel, *DXHbLabel, *TOHbLabel, *STO2Label;
+
+    QStatusBar *StatusBar1;
+
+    // The controls of one kind, indexed by their tag.
+    QCheckBox *dataCheckBox(int k) const;
+    QLabel *dataLabel(int k) const;
+    QLabel *readoutLabel(int k) const;
+    QToolButton *closeButton(int w) const;
+    QString statusText() const;
+
+    // Window steps.
+    void FormCreate();
+    void FormShow();
+    // Raises a proposed outer size to the minimum; always accepts.
+    static bool FormCanResize(QSize &newSize);
+    void FormResize();
+    void FormClose();
+
+    // Commands.
+    void O1Click();
+    void L1Click();
+    void X1Click();
+    void I1Click();
+
+    // Layout and view controls (one handler per kind, told apart by the tag).
+    void GetSettings();
+    void Graph1PanelResize(int w);
+    void Graph1SpeedButtonClick(int w);
+    void CH1CheckBoxClick(int w);
+    void Region1CheckBoxClick(int k);
+    void SpeedButton1Click(int tag);
+    void AveComboBoxChange();
+    void AmpComboBoxChange();
+    void SensorComboBoxChange();
+    void ScrollBar1Change(int w);
+    // Repaint request for every window in use.
+    void repaintWindowsInUse();
+    // Shows sample sampleIndex of window w's measurement in the readout panel.
+    void fillReadout(int w, int sampleIndex);
+
+    // StoreWindow: the window side of entering a measurement.
+    int averagingIndex() const override;
+    void setInfoLabel(int window, const QString &text) override;
+    void resetScrollBar(int window) override;
+    void setStatusText(const QString &text) override;
+    void setDispSelectVisible(bool visible) override;
+    void setCHCheckBoxVisible(int window, bool visible) override;
+    void checkCHCheckBox(int window) override;
+    void uncheckInterlock() override;
+
+protected:
+    void setVisible(bool visible) override;
+    void closeEvent(QCloseEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+
+private:
+    void buildMenus();
+    void buildTopStrip();
+    void buildGraphArea();
+    void buildRightColumn();
+    void buildStatusBar();
+    void connectHandlers();
+    void applySizeLimit();
+    void placeWindow();
+    // Window w's free-window values on its controls (scroll bar, check box, description).
+    void freeWindowControls(int w);
+    void moveWindowControls(int to, int from);
+    void clearCursor();
+    void paintGraph(int w, QPainter &painter);
+
+    Prompts &m_prompts;
+    std::unique_ptr<IniFile> m_ini;
+    Anchors m_anchors;
+    QLabel *m_statusLabel = nullptr;
+    bool m_shown = false;
+};

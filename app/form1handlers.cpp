@@ -1,0 +1,96 @@
+// Wiring of the main window's controls and menus to their handlers, and the handlers of the
+// menu commands and view controls.
+#include "displaystate.h"
+#include "form1.h"
+#include "graphwindow.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QScrollBar>
+#include <QToolButton>
+
+void Form1::connectHandlers()
+{
+    // A check box runs its handler whenever its state changes, by the user or the program;
+    // a list only when the user picks an item; a scroll bar on every real change of position.
+    for (int k = 0; k < SERIES_COUNT; ++k)
+        connect(dataCheckBox(k), &QCheckBox::toggled, this, [this, k] { Region1CheckBoxClick(k); });
+    connect(AveComboBox, &QComboBox::activated, this, &Form1::AveComboBoxChange);
+    connect(AmpComboBox, &QComboBox::activated, this, &Form1::AmpComboBoxChange);
+    connect(SensorComboBox, &QComboBox::activated, this, &Form1::SensorComboBoxChange);
+    for (QToolButton *button : {SpeedButton1, SpeedButton2}) {
+        const int tag = button->property("tag").toInt();
+        connect(button, &QToolButton::clicked, this, [this, tag] { SpeedButton1Click(tag); });
+    }
+    GraphPanel *const panels[] = {Graph1Panel, Graph2Panel, Graph3Panel, Graph4Panel};
+    PaintBox *const boxes[] = {PaintBox1, PaintBox2, PaintBox3, PaintBox4};
+    QScrollBar *const bars[] = {ScrollBar1, ScrollBar2, ScrollBar3, ScrollBar4};
+    QCheckBox *const checks[] = {CH1CheckBox, CH2CheckBox, CH3CheckBox, CH4CheckBox};
+    for (int w = 0; w < SLOT_COUNT; ++w) {
+        panels[w]->onResize = [this, w] { Graph1PanelResize(w); };
+        boxes[w]->onPaint = [this, w](QPainter &painter) { paintGraph(w, painter); };
+        connect(bars[w], &QScrollBar::valueChanged, this, [this, w] { ScrollBar1Change(w); });
+        connect(checks[w], &QCheckBox::toggled, this, [this, w] { CH1CheckBoxClick(w); });
+        connect(closeButton(w), &QToolButton::clicked, this,
+                [this, w] { Graph1SpeedButtonClick(w); });
+    }
+    Panel1->onResize = [this] { FormResize(); };
+
+    connect(L1, &QAction::triggered, this, &Form1::L1Click);
+    connect(X1, &QAction::triggered, this, &Form1::X1Click);
+    connect(I1, &QAction::triggered, this, &Form1::I1Click);
+}
+
+void Form1::X1Click()
+{
+    close();
+}
+
+void Form1::repaintWindowsInUse()
+{
+    for (const WINDOW_INFO_TYPE &wi : WinInfo) {
+        if (wi.DataNo != -1)
+            wi.PaintBox->update();
+    }
+}
+
+void Form1::CH1CheckBoxClick(int)
+{
+    GetSettings();
+}
+
+void Form1::Region1CheckBoxClick(int)
+{
+    GetSettings();
+    repaintWindowsInUse();
+}
+
+void Form1::SpeedButton1Click(int tag)
+{
+    if (tag == ArrangeMode)
+        return;
+    ArrangeMode = tag;
+    GetSettings();
+}
+
+void Form1::AveComboBoxChange()
+{
+    CalcAverageData(-1);
+    repaintWindowsInUse();
+}
+
+void Form1::AmpComboBoxChange()
+{
+    repaintWindowsInUse();
+}
+
+void Form1::SensorComboBoxChange()
+{
+    repaintWindowsInUse();
+}
+
+void Form1::ScrollBar1Change(int w)
+{
+    WinInfo[w].PaintBox->update();
+}

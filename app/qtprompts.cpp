@@ -1,0 +1,107 @@
+// Message boxes and dialogs of the viewer.
+#include "qtprompts.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPrintDialog>
+
+namespace {
+
+// The application's title: the executable's name, as the notices and platform errors show it.
+QString applicationTitle()
+{
+    return QCoreApplication::applicationName();
+}
+
+int messageBox(QWidget *parent, const QString &caption, const QString &text, QMessageBox::Icon icon,
+               QMessageBox::StandardButtons buttons)
+{
+    QMessageBox box(icon, caption, text, buttons, parent);
+    return box.exec();
+}
+
+} // namespace
+
+QWidget *QtPrompts::owner() const
+{
+    QWidget *active = QApplication::activeModalWidget();
+    if (!active)
+        active = QApplication::activeWindow();
+    return active ? active : m_parent;
+}
+
+void QtPrompts::notice(const QString &text)
+{
+    messageBox(owner(), applicationTitle(), text, QMessageBox::NoIcon, QMessageBox::Ok);
+}
+
+void QtPrompts::error(const QString &text)
+{
+    beep();
+    messageBox(owner(), QStringLiteral("ERROR"), text, QMessageBox::NoIcon, QMessageBox::Ok);
+}
+
+bool QtPrompts::caution(const QString &text)
+{
+    beep();
+    return messageBox(owner(), QStringLiteral("CAUTION"), text, QMessageBox::NoIcon,
+                      QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+void QtPrompts::platformError(const QString &text)
+{
+    messageBox(owner(), applicationTitle(), text, QMessageBox::Critical, QMessageBox::Ok);
+}
+
+QString QtPrompts::fileDialog(const FileDialogSpec &spec, bool save)
+{
+    QFileDialog dialog(owner(), spec.title);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!spec.filterPattern.isEmpty())
+        dialog.setNameFilter(QStringLiteral("%1 (%2)").arg(spec.filterName, spec.filterPattern));
+    dialog.setDefaultSuffix(spec.defaultExtension);
+    if (!spec.fileName.isEmpty())
+        dialog.selectFile(spec.fileName);
+    // Overwriting is asked by the program itself, with its own caution box.
+    if (save)
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+QString QtPrompts::openFileName(const FileDialogSpec &spec)
+{
+    return fileDialog(spec, false);
+}
+
+QString QtPrompts::saveFileName(const FileDialogSpec &spec)
+{
+    return fileDialog(spec, true);
+}
+
+bool QtPrompts::printerSetup(QPrinter *printer)
+{
+    QPrintDialog dialog(printer, owner());
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void QtPrompts::beep()
+{
+    QApplication::beep();
+}
+
+void QtPrompts::setBusy(bool busy)
+{
+    if (busy == m_busy)
+        return;
+    m_busy = busy;
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        QCoreApplication::processEvents();
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
