@@ -6,6 +6,7 @@
 #include "prompts.h"
 #include "protocol.h"
 #include "store.h"
+#include "writer.h"
 
 #include <QEventLoop>
 
@@ -24,8 +25,8 @@ const QString kCancelCaption = QStringLiteral("Cancel");
 LinkSession::LinkSession(BleCentral &ble, PacketDecoder &decoder, Prompts &prompts,
                          ConnectView &view, QObject *parent)
     : QObject(parent), m_ble(ble), m_decoder(decoder), m_prompts(prompts), m_view(view),
-      m_receiver(this), m_clock([] { return QDateTime::currentDateTime(); }),
-      m_writeTimeoutMs(WRITE_WAIT_TIMEOUT_MS)
+      m_receiver(this), m_save([](Prompts &p) { return Save(p); }),
+      m_clock([] { return QDateTime::currentDateTime(); }), m_writeTimeoutMs(WRITE_WAIT_TIMEOUT_MS)
 {
     m_timer1.setObjectName(QStringLiteral("Timer1"));
     m_timer1.setSingleShot(false);

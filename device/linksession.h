@@ -26,7 +26,8 @@ public:
     LinkSession(BleCentral &ble, PacketDecoder &decoder, Prompts &prompts, ConnectView &view,
                 QObject *parent = nullptr);
 
-    // Writes the uploaded measurement under SaveDialogFileName; true on success. Default: Save.
+    // Writes the uploaded measurement under SaveDialogFileName; true on success. Default: Save
+    // (files/writer.h).
     void setSaver(std::function<bool(Prompts &)> save) { m_save = std::move(save); }
     // The local time the date/time command is built from. Default: now.
     void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }

@@ -86,7 +86,11 @@ void appendFrame(QByteArray &out, const QByteArray &packet, bool escapeAll)
     out.append(char(FRAME_START));
     for (const char c : packet) {
         const auto b = uint8_t(c);
-        if (escapeAll || b == FRAME_START || b == FRAME_ESCAPE || b == FRAME_END) {
+        const bool framing = b == FRAME_START || b == FRAME_ESCAPE || b == FRAME_END;
+        // 0x5B..0x5D cannot travel escaped: their escaped form is a framing byte.
+        const auto x = uint8_t(b ^ FRAME_XOR);
+        const bool escapable = x != FRAME_START && x != FRAME_ESCAPE && x != FRAME_END;
+        if (framing || (escapeAll && escapable)) {
             out.append(char(FRAME_ESCAPE));
             out.append(char(b ^ FRAME_XOR));
         } else {
@@ -123,7 +127,9 @@ SensorRecording recordingFromStore(const DATA_INFO_TYPE &info, int slot)
         SensorSample &s = rec.samples[i];
         s.battery =
             uint16_t(std::clamp(std::lround(src.Batt / BATTERY_VOLTS_PER_COUNT), 0L, 65535L));
-        s.status = uint16_t(src.Status & STATUS_DEVICE_ERROR);
+        // A file's "E" cell (read as STATUS_FILE_ERROR) was the sensor's error bit.
+        s.status =
+            (src.Status & (STATUS_DEVICE_ERROR | STATUS_FILE_ERROR)) ? STATUS_DEVICE_ERROR : 0;
         s.status |= uint16_t(src.Status & STATUS_BLANK);
         if (HasEvent(slot, i))
             s.status |= STATUS_EVENT_MARK;

@@ -40,7 +40,8 @@ struct SensorRecording
 QByteArray encodeHeaderPacket(const SensorRecording &rec);
 // The 29-byte data packet of one sample.
 QByteArray encodeDataPacket(const SensorSample &sample);
-// Appends "{", the packet with 0x7B/0x7C/0x7D escaped (every byte when escapeAll), "}".
+// Appends "{", the packet with 0x7B/0x7C/0x7D escaped (with escapeAll every byte that can
+// travel escaped, that is all but 0x5B/0x5C/0x5D), "}".
 void appendFrame(QByteArray &out, const QByteArray &packet, bool escapeAll = false);
 // The whole upload stream: the header frame, then one frame per announced record.
 QByteArray encodeStream(const SensorRecording &rec, bool escapeAll = false);

@@ -7,6 +7,9 @@
 #include <cstring>
 
 int runRead(const QStringList &args);
+int runDecode(const QStringList &args);
+int runCommand(const QStringList &args);
+int runEncode(const QStringList &args);
 
 namespace {
 
@@ -20,6 +23,9 @@ struct Subcommand
 // One line per subcommand.
 const Subcommand kSubcommands[] = {
     {"read", "read [--in-use N] [--shown-type T] FILE", runRead},
+    {"decode", "decode --name NAME STREAM OUT", runDecode},
+    {"command", "command upload|set|cancel|clear [--at \"YYYY-MM-DD hh:mm:ss.zzz\"] [--rate I --thick T --acc I --gyro I --autooff I]", runCommand},
+    {"encode", "encode FILE STREAM", runEncode},
 };
 
 int usage()
