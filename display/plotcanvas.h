@@ -8,6 +8,7 @@
 #include <QPen>
 #include <QPoint>
 #include <QString>
+#include <QVector>
 
 class QPainter;
 
@@ -27,10 +28,19 @@ public:
 
     void moveTo(int x, int y) { m_current = QPoint(x, y); }
     void moveTo(const QPoint &p) { m_current = p; }
-    // A width-1 line covers its start pixel and stops before its end pixel; a wider line is
-    // the pen's round-capped stroke from the current point to the end point.
+    // A width-1 line covers its start pixel and stops before its end pixel. A wider line is
+    // the pen's square-capped stroke from the current point to the end point: each segment
+    // separately, so the picture is the union of the segments whatever their order, and the
+    // raster engine's direct line rasterizer draws it (a round cap would go through the
+    // general stroker, several times slower per segment).
     void lineTo(int x, int y) { lineTo(QPoint(x, y)); }
     void lineTo(const QPoint &p);
+
+    // Fast wide lines: the same pixels as one painter line per segment, for less work.
+    // Segments are collected and handed to the painter together at the next pen change,
+    // text, thin line or end of fast lines, and a vertical width-2 line is filled as the
+    // rectangle it covers.
+    void setFastLines(bool on);
 
     // Text drawn with a transparent background, (x, y) being the top-left corner of its cell.
     void textOut(int x, int y, const QString &text);
@@ -39,6 +49,8 @@ public:
     int textHeight() const { return m_metrics.height(); }
 
 private:
+    void flush();
+
     QPainter &m_painter;
     QFontMetrics m_metrics;
     QPen m_pen;
@@ -46,4 +58,6 @@ private:
     QColor m_penColour;
     QColor m_fontColour;
     QPoint m_current;
+    bool m_fastLines = false;
+    QVector<QLine> m_lines;
 };

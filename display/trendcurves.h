@@ -1,5 +1,6 @@
-// The curves of the trend plot: one series of the visible samples through the canvas, either
-// reduced per pixel column or every sample as its own segment.
+// The curves of one plot of the trend plot (the four NIRS averages, or the three axes of the
+// accelerometer or the gyroscope), either reduced per pixel column or every sample as its own
+// segment.
 #pragma once
 
 #include "plotcanvas.h"
@@ -7,29 +8,30 @@
 #include "store.h"
 #include "trendplotpaint.h"
 
-#include <vector>
+#include <QColor>
 
-// Which float of a sample a curve draws.
+// Which floats of a sample a plot draws: Nirs_Ave[0..3], Acc[0..2] or Gyr[0..2].
 enum class SeriesKind { NirsAve, Acc, Gyr };
 
-struct SeriesField
+struct CurveStyle
 {
-    SeriesKind kind = SeriesKind::NirsAve;
-    int index = 0; // 0..3 for NirsAve, 0..2 for Acc and Gyr
+    bool shown = false;
+    QColor colour;
+    ValueRange range;
 };
 
-// Where a curve is drawn: its range mapped between top and bottom, sample i of the visible
-// ones at x = left + i div samplesPerPixel.
+// Where a plot's curves go: sample i of the visible ones at x = left + i div samplesPerPixel,
+// values mapped between top and bottom.
 struct CurveFrame
 {
     int left = 0;
     int top = 0;
     int bottom = 0;
     int samplesPerPixel = 1;
-    ValueRange range;
 };
 
-// Draws samples first[0..count-1] of one series with the canvas's current pen: a move to the
-// first point, then a line to each further point drawn. scratch is reused between calls.
-void drawCurve(PlotCanvas &canvas, const SAMPLE_TYPE *first, int count, SeriesField field,
-               const CurveFrame &frame, CurveDrawing drawing, std::vector<int> &scratch);
+// Draws samples first[0..count-1] of every shown series of the plot, in series order, each
+// with a width-2 pen of its colour: a move to the first point, then lines on. styles holds
+// 4 entries for NirsAve and 3 for Acc and Gyr.
+void drawCurves(PlotCanvas &canvas, const SAMPLE_TYPE *first, int count, SeriesKind kind,
+                const CurveStyle *styles, const CurveFrame &frame, CurveDrawing drawing);

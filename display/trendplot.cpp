@@ -17,7 +17,6 @@ const QColor DARK_GREY(64, 64, 64);
 const QColor SENSOR_COLOUR[3] = {QColor(255, 0, 0), QColor(0, 0, 255), QColor(0, 128, 0)};
 const QColor CURSOR_GREEN(0, 255, 0);
 const QColor TEAL(0, 128, 128);
-constexpr int CURVE_PEN = 2;
 constexpr int LABEL_GAP = 20;  // a grid line must lie this far below the top to be labelled
 constexpr int LEFT_INSET = 5;  // left labels from the frame
 constexpr int RIGHT_INSET = 2; // right labels from the frame
@@ -168,37 +167,30 @@ int visibleCount(const Paint &p)
     return int(std::clamp<int64_t>(std::min(left, p.span), 0, SAMPLE_MAX));
 }
 
-void drawHbCurves(Paint &p, CurveDrawing drawing, std::vector<int> &scratch)
+void drawHbCurves(Paint &p, CurveDrawing drawing)
 {
     const PlotGeometry &g = p.g;
-    const int count = visibleCount(p);
-    if (count == 0)
-        return;
+    CurveStyle styles[SERIES_COUNT];
     for (int k = 0; k < SERIES_COUNT; ++k) {
-        if (!DataVisible[k] || (k < TOHB_SERIES && !p.info.Rev2))
-            continue;
-        p.canvas.setPen(DataColor[k], CURVE_PEN);
-        CurveFrame f{g.PlotLeft, g.HbTop, g.HbBottom, p.spp,
-                     k == STO2_SERIES ? sto2Range(p.offset)
-                                      : hbRange(p.offset, p.controls.ampIndex)};
-        drawCurve(p.canvas, p.samples + p.J, count, {SeriesKind::NirsAve, k}, f, drawing, scratch);
+        // OXHb and DXHb only for measurements that carry the motion channels.
+        styles[k].shown = DataVisible[k] && (k >= TOHB_SERIES || p.info.Rev2);
+        styles[k].colour = DataColor[k];
+        styles[k].range =
+            k == STO2_SERIES ? sto2Range(p.offset) : hbRange(p.offset, p.controls.ampIndex);
     }
+    drawCurves(p.canvas, p.samples + p.J, visibleCount(p), SeriesKind::NirsAve, styles,
+               {g.PlotLeft, g.HbTop, g.HbBottom, p.spp}, drawing);
 }
 
-void drawSensorCurves(Paint &p, CurveDrawing drawing, std::vector<int> &scratch)
+void drawSensorCurves(Paint &p, CurveDrawing drawing)
 {
     const PlotGeometry &g = p.g;
-    const int count = visibleCount(p);
-    if (count == 0)
-        return;
     const bool gyro = p.controls.sensorIndex == SENSOR_GYROSCOPE;
-    const CurveFrame f{g.PlotLeft, g.SensorTop, g.SensorBottom, p.spp,
-                       sensorRange(p.info.Log_Range[gyro ? 1 : 0])};
-    for (int k = 0; k < 3; ++k) {
-        p.canvas.setPen(SENSOR_COLOUR[k], CURVE_PEN);
-        drawCurve(p.canvas, p.samples + p.J, count, {gyro ? SeriesKind::Gyr : SeriesKind::Acc, k},
-                  f, drawing, scratch);
-    }
+    CurveStyle styles[3];
+    for (int k = 0; k < 3; ++k)
+        styles[k] = {true, SENSOR_COLOUR[k], sensorRange(p.info.Log_Range[gyro ? 1 : 0])};
+    drawCurves(p.canvas, p.samples + p.J, visibleCount(p), gyro ? SeriesKind::Gyr : SeriesKind::Acc,
+               styles, {g.PlotLeft, g.SensorTop, g.SensorBottom, p.spp}, drawing);
 }
 
 TrendPlotResult drawCursor(Paint &p)
@@ -275,10 +267,11 @@ TrendPlotResult paintTrendPlot(QPainter &painter, const QSize &size, int w,
     if (info.Ex_count <= 0)
         return {};
     drawTimeGrid(p);
-    std::vector<int> scratch;
-    drawHbCurves(p, drawing, scratch);
-    if (p.g.sensorShown)
-        drawSensorCurves(p, drawing, scratch);
+    if (p.J < std::min<int64_t>(info.Ex_count, SAMPLE_MAX)) {
+        drawHbCurves(p, drawing);
+        if (p.g.sensorShown)
+            drawSensorCurves(p, drawing);
+    }
     const TrendPlotResult result = drawCursor(p);
     drawEvents(p);
     return result;

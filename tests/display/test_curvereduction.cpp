@@ -9,8 +9,9 @@
 namespace {
 
 // Random walks with not-a-number samples, values pinned beyond either edge, flat runs and
-// flagged samples.
-void randomRecording(int count, unsigned seed)
+// flagged samples; with levels, every value is one of three, so that equal neighbours and
+// repeated extremes abound.
+void randomRecording(int count, unsigned seed, bool levels)
 {
     std::mt19937 rng(seed);
     std::uniform_real_distribution<float> step(-1, 1);
@@ -21,7 +22,7 @@ void randomRecording(int count, unsigned seed)
         for (int k = 0; k < 10; ++k) {
             if (!flat)
                 walk[k] += step(rng) * scale[k];
-            float v = walk[k];
+            float v = levels ? scale[k] * 10 * float(int(rng() % 3) - 1) : walk[k];
             const unsigned r = rng() % 200;
             if (r == 0)
                 v = NAN;
@@ -67,14 +68,18 @@ private slots:
         QTest::addColumn<int>("sensor");
         QTest::addColumn<int>("offset");
         QTest::addColumn<int>("amp");
-        QTest::newRow("1 per pixel") << 3000 << 1 << 100 << SENSOR_GYROSCOPE << 0 << 2;
-        QTest::newRow("2") << 5000 << 2 << 0 << SENSOR_ACCELEROMETER << 0 << 2;
-        QTest::newRow("3 scrolled") << 5000 << 3 << 17 << SENSOR_GYROSCOPE << -30 << 4;
-        QTest::newRow("7 short tail") << 2000 << 7 << 5 << SENSOR_ACCELEROMETER << 20 << 1;
-        QTest::newRow("50") << 40000 << 50 << 333 << SENSOR_GYROSCOPE << 0 << 6;
-        QTest::newRow("max") << 100000 << (100000 + 559) / 560 << 0 << SENSOR_GYROSCOPE << 0 << 2;
-        QTest::newRow("max, x0.25")
-            << 100000 << (100000 + 559) / 560 << 0 << SENSOR_NONE << -100 << 0;
+        QTest::addColumn<bool>("levels");
+        const int max = (100000 + 559) / 560; // ceil(count / PlotWidth)
+        QTest::newRow("1 per pixel") << 3000 << 1 << 100 << SENSOR_GYROSCOPE << 0 << 2 << false;
+        QTest::newRow("2") << 5000 << 2 << 0 << SENSOR_ACCELEROMETER << 0 << 2 << false;
+        QTest::newRow("3 scrolled") << 5000 << 3 << 17 << SENSOR_GYROSCOPE << -30 << 4 << false;
+        QTest::newRow("3 levels") << 3000 << 3 << 0 << SENSOR_GYROSCOPE << 0 << 2 << true;
+        QTest::newRow("5 levels") << 5000 << 5 << 3 << SENSOR_ACCELEROMETER << 0 << 3 << true;
+        QTest::newRow("7 short tail") << 2000 << 7 << 5 << SENSOR_ACCELEROMETER << 20 << 1 << false;
+        QTest::newRow("50") << 40000 << 50 << 333 << SENSOR_GYROSCOPE << 0 << 6 << false;
+        QTest::newRow("max") << 100000 << max << 0 << SENSOR_GYROSCOPE << 0 << 2 << false;
+        QTest::newRow("max levels") << 100000 << max << 0 << SENSOR_GYROSCOPE << 0 << 2 << true;
+        QTest::newRow("max, x0.25") << 100000 << max << 0 << SENSOR_NONE << -100 << 0 << false;
     }
     void reducedEqualsEverySample()
     {
@@ -84,8 +89,9 @@ private slots:
         QFETCH(int, sensor);
         QFETCH(int, offset);
         QFETCH(int, amp);
+        QFETCH(bool, levels);
         for (unsigned seed = 1; seed <= 3; ++seed) {
-            randomRecording(count, seed * 7919u + unsigned(spp));
+            randomRecording(count, seed * 7919u + unsigned(spp), levels);
             WinInfo[0].SamplesPerPixel = spp;
             WinInfo[0].Offset = offset;
             WinInfo[0].TimeGrid = CalcTimeGrid(0);

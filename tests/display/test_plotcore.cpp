@@ -4,6 +4,7 @@
 #include "plotgeometry.h"
 
 #include <QTest>
+#include <array>
 #include <random>
 
 class TestPlotCore : public QObject
@@ -216,51 +217,50 @@ private slots:
     void reductionKeepsFirstExtremesLastInOrder()
     {
         const std::vector<float> v = {5, 1, 9, 3, /**/ 2, 2, 2, 2, /**/ NAN, 4, -7, 8, /**/ 6};
+        std::vector<ColumnExtremes> out[1];
+        reduceColumns<1>(
+            int(v.size()), 4, [&](int i) { return &v[i]; }, out);
+        QCOMPARE(out[0].size(), size_t(4));
         std::vector<int> kept;
-        reduceColumns(
-            int(v.size()), 4, [&](int i) { return v[i]; }, kept);
+        for (size_t c = 0; c < out[0].size(); ++c) {
+            const int lo = int(c) * 4, hi = std::min(int(v.size()), lo + 4);
+            for (int i : keptSamples(lo, hi, out[0][c]))
+                kept.push_back(i);
+        }
         // Column 0: first 0, low 1, high 2, last 3. Column 1: constant, first and last.
         // Column 2: NaN is the lowest and the first; high 11 is the last. Column 3: one sample.
         const std::vector<int> expected = {0, 1, 2, 3, 4, 7, 8, 11, 12};
         QCOMPARE(kept, expected);
     }
 
-    void reductionMatchesBruteForceExtremes()
+    void reductionMatchesBruteForcePerSeries()
     {
         std::mt19937 rng(7);
         std::uniform_real_distribution<float> d(-1, 1);
         for (int round = 0; round < 50; ++round) {
             const int n = 1 + int(rng() % 500), spp = 1 + int(rng() % 40);
-            std::vector<float> v(n);
-            for (float &x : v)
-                x = rng() % 10 == 0 ? NAN : d(rng);
-            std::vector<int> kept;
-            reduceColumns(
-                n, spp, [&](int i) { return v[i]; }, kept);
-            QVERIFY(std::is_sorted(kept.begin(), kept.end()));
-            QVERIFY(std::adjacent_find(kept.begin(), kept.end()) == kept.end());
-            for (int lo = 0; lo < n; lo += spp) {
-                const int hi = std::min(n, lo + spp);
-                auto key = [&](int i) { return std::isnan(v[i]) ? -INFINITY : v[i]; };
-                float mn = INFINITY, mx = -INFINITY;
-                float keptMn = INFINITY, keptMx = -INFINITY;
-                int keptHere = 0;
-                for (int i = lo; i < hi; ++i) {
-                    mn = std::min(mn, key(i));
-                    mx = std::max(mx, key(i));
-                }
-                for (int i : kept) {
-                    if (i >= lo && i < hi) {
-                        ++keptHere;
-                        keptMn = std::min(keptMn, key(i));
-                        keptMx = std::max(keptMx, key(i));
+            std::vector<std::array<float, 3>> v(n);
+            for (auto &s : v)
+                for (float &x : s)
+                    x = rng() % 10 == 0 ? NAN : float(int(d(rng) * 4)) / 4; // ties abound
+            std::vector<ColumnExtremes> out[3];
+            reduceColumns<3>(
+                n, spp, [&](int i) { return v[i].data(); }, out);
+            for (int k = 0; k < 3; ++k) {
+                QCOMPARE(int(out[k].size()), (n + spp - 1) / spp);
+                for (int c = 0; c * spp < n; ++c) {
+                    const int lo = c * spp, hi = std::min(n, lo + spp);
+                    auto key = [&](int i) { return reductionKey(v[i][k]); };
+                    int low = lo, high = lo;
+                    for (int i = lo; i < hi; ++i) {
+                        if (key(i) < key(low))
+                            low = i;
+                        if (key(i) > key(high))
+                            high = i;
                     }
+                    QCOMPARE(out[k][c].lowest, low);
+                    QCOMPARE(out[k][c].highest, high);
                 }
-                QCOMPARE(keptMn, mn);
-                QCOMPARE(keptMx, mx);
-                QVERIFY(keptHere <= 4);
-                QVERIFY(std::binary_search(kept.begin(), kept.end(), lo));
-                QVERIFY(std::binary_search(kept.begin(), kept.end(), hi - 1));
             }
         }
     }
