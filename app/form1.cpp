@@ -4,6 +4,7 @@
 #include "displaystate.h"
 #include "graphwindow.h"
 #include "inifile.h"
+#include "interaction.h"
 #include "viewsettings.h"
 
 #include <QCheckBox>
@@ -136,6 +137,8 @@ void Form1::FormCreate()
         wi.CHCheckBox->hide();
     }
     setStoreWindow(this);
+    ResetInteraction();
+    attachInteraction();
 }
 
 void Form1::setVisible(bool visible)

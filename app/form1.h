@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <memory>
 
+class Form2;
 class GraphPanel;
 class NotifyingWidget;
 class IniFile;
@@ -93,6 +94,13 @@ public:
     void L1Click();
     void X1Click();
     void I1Click();
+    void U1Click();
+    void P1Click();
+    void H2Click();
+    void A1Click();
+    // The About box that About shows; created at start-up after the main window (one is made
+    // on first use when none was given).
+    void setAboutBox(Form2 *about) { m_about = about; }
 
     // Layout and view controls (one handler per kind, told apart by the tag).
     void GetSettings();
@@ -145,4 +153,5 @@ private:
     Anchors m_anchors;
     QLabel *m_statusLabel = nullptr;
     bool m_shown = false;
+    Form2 *m_about = nullptr;
 };

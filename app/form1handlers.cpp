@@ -1,12 +1,17 @@
 // Wiring of the main window's controls and menus to their handlers, and the handlers of the
 // menu commands and view controls.
+#include "about.h"
 #include "displaystate.h"
 #include "form1.h"
 #include "graphwindow.h"
+#include "help.h"
+#include "interaction.h"
+#include "printing.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QMenuBar>
 #include <QScrollBar>
 #include <QToolButton>
 
@@ -37,9 +42,37 @@ void Form1::connectHandlers()
     }
     Panel1->onResize = [this] { FormResize(); };
 
+    connect(CHLinkCheckBox, &QCheckBox::toggled, this, [](bool on) { CHLinkCheckBoxClick(on); });
+
     connect(L1, &QAction::triggered, this, &Form1::L1Click);
+    connect(U1, &QAction::triggered, this, &Form1::U1Click);
+    connect(P1, &QAction::triggered, this, &Form1::P1Click);
     connect(X1, &QAction::triggered, this, &Form1::X1Click);
     connect(I1, &QAction::triggered, this, &Form1::I1Click);
+    connect(H2, &QAction::triggered, this, &Form1::H2Click);
+    connect(A1, &QAction::triggered, this, &Form1::A1Click);
+}
+
+void Form1::U1Click()
+{
+    PrinterSetup(CurrentPrinter(), m_prompts);
+}
+
+void Form1::P1Click()
+{
+    PrintWindow(this, menuBar(), CurrentPrinter(), m_prompts);
+}
+
+void Form1::H2Click()
+{
+    ::H2Click(m_prompts);
+}
+
+void Form1::A1Click()
+{
+    if (!m_about)
+        m_about = new Form2(this);
+    ::A1Click(m_about);
 }
 
 void Form1::X1Click()
@@ -92,5 +125,5 @@ void Form1::SensorComboBoxChange()
 
 void Form1::ScrollBar1Change(int w)
 {
-    WinInfo[w].PaintBox->update();
+    ::ScrollBar1Change(w, WinInfo[w].ScrollBar->value());
 }

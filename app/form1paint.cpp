@@ -1,6 +1,8 @@
 // Painting a graph window's drawing surface and keeping the readout panel in step with it.
+#include "displaystate.h"
 #include "form1.h"
 #include "graphwindow.h"
+#include "interaction.h"
 #include "trendplot.h"
 
 #include <QComboBox>
@@ -25,7 +27,8 @@ void Form1::paintGraph(int w, QPainter &painter)
         ReadoutGroupBox->hide();
 }
 
-void Form1::fillReadout(int, int)
+void Form1::fillReadout(int w, int sampleIndex)
 {
-    ReadoutGroupBox->show();
+    QLabel *const labels[SERIES_COUNT] = {OXHbLabel, DXHbLabel, TOHbLabel, STO2Label};
+    showReadout(ReadoutGroupBox, labels, w, sampleIndex, QLocale());
 }

@@ -370,7 +370,9 @@ void attachInteraction()
 {
     setInteractionControls(&widgetControls);
     for (int w = 0; w < SLOT_COUNT; ++w) {
-        if (QWidget *surface = WinInfo[w].PaintBox)
+        QWidget *surface = WinInfo[w].PaintBox;
+        // Once per surface, however often the window's creation step runs.
+        if (surface && !surface->findChild<SurfaceMouse *>(QString(), Qt::FindDirectChildrenOnly))
             surface->installEventFilter(new SurfaceMouse(w, surface));
     }
 }
