@@ -1,15 +1,21 @@
 // manualshots: takes the user manual's screenshots from the real windows, filled with made-up
 // recordings. Build-time tool: manualshots OUTPUT_DIR (PNG files land in OUTPUT_DIR/images).
 #include "about.h"
+#include "conditionsettings.h"
 #include "form1.h"
+#include "form3.h"
+#include "packetdecoder.h"
 #include "samplefiles.h"
 #include "scriptedprompts.h"
+#include "sensormodel.h"
+#include "simulatedcentral.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -88,6 +94,29 @@ int main(int argc, char *argv[])
     about.show();
     ok = save(&about, out, "about.png") && ok;
     about.hide();
+
+    // The Connect dialog after a scan that found two paired sensors.
+    SimulatedCentral ble;
+    SensorModel first(QStringLiteral("A00123")), second(QStringLiteral("A00124"));
+    ble.addSensor(&first);
+    ble.addSensor(&second);
+    PacketDecoder decoder;
+    MemoryConditionSettings conditions;
+    conditions.values = {{QStringLiteral("Rate"), 1},
+                         {QStringLiteral("Thick"), 35},
+                         {QStringLiteral("RangeA"), 1},
+                         {QStringLiteral("RangeG"), 2},
+                         {QStringLiteral("AutoOff"), 2}};
+    Form3 connect(ble, decoder, prompts, conditions, &form);
+    connect.show();
+    child<QPushButton>(&connect, "Button1")->click();
+    auto *devices = child<QComboBox>(&connect, "ComboBox1");
+    if (!QTest::qWaitFor([&] { return devices->count() == 2; }, 10000)) {
+        err << "manualshots: the simulated scan found no sensors\n";
+        return 1;
+    }
+    ok = save(&connect, out, "connect.png") && ok;
+    connect.hide();
     form.close();
     return ok ? 0 : 1;
 }
