@@ -54,16 +54,16 @@ void QtPrompts::platformError(const QString &text)
     messageBox(owner(), applicationTitle(), text, QMessageBox::Critical, QMessageBox::Ok);
 }
 
-QString QtPrompts::fileDialog(const FileDialogSpec &spec, bool save)
+QString QtPrompts::fileDialog(const FileDialogSpec &dialogSpec, bool save)
 {
-    QFileDialog dialog(owner(), spec.title);
+    QFileDialog dialog(owner(), dialogSpec.title);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (!spec.filterPattern.isEmpty())
-        dialog.setNameFilter(QStringLiteral("%1 (%2)").arg(spec.filterName, spec.filterPattern));
-    dialog.setDefaultSuffix(spec.defaultExtension);
-    if (!spec.fileName.isEmpty())
-        dialog.selectFile(spec.fileName);
+    if (!dialogSpec.filterPattern.isEmpty())
+        dialog.setNameFilter(QStringLiteral("%1 (%2)").arg(dialogSpec.filterName, dialogSpec.filterPattern));
+    dialog.setDefaultSuffix(dialogSpec.defaultExtension);
+    if (!dialogSpec.fileName.isEmpty())
+        dialog.selectFile(dialogSpec.fileName);
     // Overwriting is asked by the program itself, with its own caution box.
     if (save)
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
@@ -72,14 +72,14 @@ QString QtPrompts::fileDialog(const FileDialogSpec &spec, bool save)
     return dialog.selectedFiles().constFirst();
 }
 
-QString QtPrompts::openFileName(const FileDialogSpec &spec)
+QString QtPrompts::openFileName(const FileDialogSpec &dialogSpec)
 {
-    return fileDialog(spec, false);
+    return fileDialog(dialogSpec, false);
 }
 
-QString QtPrompts::saveFileName(const FileDialogSpec &spec)
+QString QtPrompts::saveFileName(const FileDialogSpec &dialogSpec)
 {
-    return fileDialog(spec, true);
+    return fileDialog(dialogSpec, true);
 }
 
 bool QtPrompts::printerSetup(QPrinter *printer)

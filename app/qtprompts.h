@@ -17,15 +17,15 @@ public:
     void error(const QString &text) override;
     bool caution(const QString &text) override;
     void platformError(const QString &text) override;
-    QString openFileName(const FileDialogSpec &spec) override;
-    QString saveFileName(const FileDialogSpec &spec) override;
+    QString openFileName(const FileDialogSpec &dialogSpec) override;
+    QString saveFileName(const FileDialogSpec &dialogSpec) override;
     bool printerSetup(QPrinter *printer) override;
     void beep() override;
     void setBusy(bool busy) override;
 
 private:
     QWidget *owner() const;
-    QString fileDialog(const FileDialogSpec &spec, bool save);
+    QString fileDialog(const FileDialogSpec &dialogSpec, bool save);
 
     QWidget *m_parent;
     bool m_busy = false;

@@ -290,11 +290,11 @@ void LinkSession::CheckProgress()
 void LinkSession::completeTransfer()
 {
     m_completing = true;
-    FileDialogSpec spec;
-    spec.filterName = QStringLiteral("csvファイル");
-    spec.filterPattern = QStringLiteral("*.csv");
-    spec.defaultExtension = QStringLiteral("csv");
-    SaveDialogFileName = m_prompts.saveFileName(spec);
+    FileDialogSpec dialogSpec;
+    dialogSpec.filterName = QStringLiteral("csvファイル");
+    dialogSpec.filterPattern = QStringLiteral("*.csv");
+    dialogSpec.defaultExtension = QStringLiteral("csv");
+    SaveDialogFileName = m_prompts.saveFileName(dialogSpec);
     const bool saved = !SaveDialogFileName.isEmpty() && m_save && m_save(m_prompts);
     if (saved) {
         EntryNewData(SOURCE_UPLOAD);

@@ -175,11 +175,11 @@ void OpenMeasurementFile(Prompts &prompts)
         return;
     }
     OpenDialogFileName.clear();
-    FileDialogSpec spec;
-    spec.filterName = QStringLiteral("CSVファイル");
-    spec.filterPattern = QStringLiteral("*.csv");
-    spec.defaultExtension = QStringLiteral("csv");
-    const QString name = prompts.openFileName(spec);
+    FileDialogSpec dialogSpec;
+    dialogSpec.filterName = QStringLiteral("CSVファイル");
+    dialogSpec.filterPattern = QStringLiteral("*.csv");
+    dialogSpec.defaultExtension = QStringLiteral("csv");
+    const QString name = prompts.openFileName(dialogSpec);
     if (name.isEmpty())
         return;
     OpenDialogFileName = name;

@@ -30,8 +30,8 @@ public:
     // general error box.
     virtual void platformError(const QString &text) = 0;
     // File dialogs: the chosen full path, or an empty string when cancelled.
-    virtual QString openFileName(const FileDialogSpec &spec) = 0;
-    virtual QString saveFileName(const FileDialogSpec &spec) = 0;
+    virtual QString openFileName(const FileDialogSpec &dialogSpec) = 0;
+    virtual QString saveFileName(const FileDialogSpec &dialogSpec) = 0;
     // The printer set-up dialog on printer; true when accepted.
     virtual bool printerSetup(QPrinter *printer) = 0;
     virtual void beep() = 0;

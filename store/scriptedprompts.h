@@ -35,16 +35,16 @@ public:
         return cautionAnswers.isEmpty() ? false : cautionAnswers.takeFirst();
     }
     void platformError(const QString &text) override { record(Kind::PlatformError, text); }
-    QString openFileName(const FileDialogSpec &spec) override
+    QString openFileName(const FileDialogSpec &dialogSpec) override
     {
-        dialogs.append(spec);
-        record(Kind::OpenDialog, spec.filterName);
+        dialogs.append(dialogSpec);
+        record(Kind::OpenDialog, dialogSpec.filterName);
         return openAnswers.isEmpty() ? QString() : openAnswers.takeFirst();
     }
-    QString saveFileName(const FileDialogSpec &spec) override
+    QString saveFileName(const FileDialogSpec &dialogSpec) override
     {
-        dialogs.append(spec);
-        record(Kind::SaveDialog, spec.filterName);
+        dialogs.append(dialogSpec);
+        record(Kind::SaveDialog, dialogSpec.filterName);
         return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
     }
     bool printerSetup(QPrinter *) override

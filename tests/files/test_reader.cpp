@@ -55,12 +55,12 @@ private slots:
             QStringLiteral("run01.csv"));
         QCOMPARE(f.open(path), QStringList());
         QCOMPARE(f.prompts.dialogs.size(), 1);
-        const FileDialogSpec &spec = f.prompts.dialogs[0];
-        QCOMPARE(spec.title, QString());
-        QCOMPARE(spec.fileName, QString());
-        QCOMPARE(spec.filterName, QStringLiteral("CSVファイル"));
-        QCOMPARE(spec.filterPattern, QStringLiteral("*.csv"));
-        QCOMPARE(spec.defaultExtension, QStringLiteral("csv"));
+        const FileDialogSpec &dialogSpec = f.prompts.dialogs[0];
+        QCOMPARE(dialogSpec.title, QString());
+        QCOMPARE(dialogSpec.fileName, QString());
+        QCOMPARE(dialogSpec.filterName, QStringLiteral("CSVファイル"));
+        QCOMPARE(dialogSpec.filterPattern, QStringLiteral("*.csv"));
+        QCOMPARE(dialogSpec.defaultExtension, QStringLiteral("csv"));
         QCOMPARE(OpenDialogFileName, path);
         QVERIFY(!f.prompts.busy);
 

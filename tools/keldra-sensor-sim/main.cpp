@@ -69,7 +69,7 @@ SimConfig parseCommandLine(const QCoreApplication &app)
     p.addHelpOption();
     p.addOptions({
         {QStringLiteral("sensor"), QStringLiteral("Adds a sensor (see above); repeatable."),
-         QStringLiteral("spec")},
+         QStringLiteral("description")},
         {QStringLiteral("bus"), QStringLiteral("Address of the bus to serve."),
          QStringLiteral("address")},
         {QStringLiteral("adapter-address"), QStringLiteral("Address of hci0."),
@@ -96,14 +96,14 @@ SimConfig parseCommandLine(const QCoreApplication &app)
     }
     SimConfig config;
     for (const QString &text : p.values(QStringLiteral("sensor"))) {
-        SensorSpec spec;
+        SensorSpec sensorSpec;
         QString error;
-        if (!parseSensorSpec(text, &spec, &error)) {
+        if (!parseSensorSpec(text, &sensorSpec, &error)) {
             std::fprintf(stderr, "keldra-sensor-sim: --sensor %s: %s\n", qPrintable(text),
                          qPrintable(error));
             std::exit(2);
         }
-        config.sensors.append(spec);
+        config.sensors.append(sensorSpec);
     }
     if (config.sensors.isEmpty()) {
         SensorSpec one;
@@ -147,16 +147,16 @@ int main(int argc, char *argv[])
 
     QList<SensorModel> models;
     QList<SensorRecording> recordings;
-    for (const SensorSpec &spec : config.sensors) {
+    for (const SensorSpec &sensorSpec : config.sensors) {
         SensorRecording recording;
         QString error;
-        if (!loadRecording(spec, &recording, &error)) {
-            std::fprintf(stderr, "keldra-sensor-sim: %s: %s\n", qPrintable(spec.file),
+        if (!loadRecording(sensorSpec, &recording, &error)) {
+            std::fprintf(stderr, "keldra-sensor-sim: %s: %s\n", qPrintable(sensorSpec.file),
                          qPrintable(error));
             return 2;
         }
         recordings.append(recording);
-        models.append(buildModel(spec, recording));
+        models.append(buildModel(sensorSpec, recording));
     }
 
     QDBusConnection bus = openBus(config);

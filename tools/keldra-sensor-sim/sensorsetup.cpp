@@ -1,32 +1,32 @@
 // From a sensor description to the sensor model (see sensorsetup.h).
 #include "sensorsetup.h"
 
-bool loadRecording(const SensorSpec &spec, SensorRecording *recording, QString *error)
+bool loadRecording(const SensorSpec &sensorSpec, SensorRecording *recording, QString *error)
 {
-    if (spec.file.isEmpty()) {
-        *recording = generateRecording(spec.samples, spec.rateCode, true);
+    if (sensorSpec.file.isEmpty()) {
+        *recording = generateRecording(sensorSpec.samples, sensorSpec.rateCode, true);
         return true;
     }
     *error = QStringLiteral("measurement files are not supported yet");
     return false;
 }
 
-SensorModel buildModel(const SensorSpec &spec, const SensorRecording &recording)
+SensorModel buildModel(const SensorSpec &sensorSpec, const SensorRecording &recording)
 {
-    SensorModel model(spec.serial);
-    if (!spec.name.isEmpty())
-        model.setName(spec.name);
-    model.paired = spec.paired;
-    model.connectable = !spec.refuse;
-    model.offersService = spec.offersService;
-    model.hasWriteCharacteristic = spec.hasWrite;
-    model.hasNotifyCharacteristic = spec.hasNotify;
-    model.notificationSize = spec.chunk;
-    model.loseLinkAfterPacket = spec.loseAfter;
-    model.neverCompleteWrite = spec.mute;
-    if (spec.garbage)
+    SensorModel model(sensorSpec.serial);
+    if (!sensorSpec.name.isEmpty())
+        model.setName(sensorSpec.name);
+    model.paired = sensorSpec.paired;
+    model.connectable = !sensorSpec.refuse;
+    model.offersService = sensorSpec.offersService;
+    model.hasWriteCharacteristic = sensorSpec.hasWrite;
+    model.hasNotifyCharacteristic = sensorSpec.hasNotify;
+    model.notificationSize = sensorSpec.chunk;
+    model.loseLinkAfterPacket = sensorSpec.loseAfter;
+    model.neverCompleteWrite = sensorSpec.mute;
+    if (sensorSpec.garbage)
         model.garbage = simGarbage();
-    model.escapeEverything = spec.escapeAll;
+    model.escapeEverything = sensorSpec.escapeAll;
     model.setRecording(recording);
     return model;
 }

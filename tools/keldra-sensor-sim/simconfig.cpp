@@ -45,7 +45,7 @@ QString SensorSpec::advertisedName() const
     return name.isEmpty() ? NAME_PREFIX + serial : name;
 }
 
-bool parseSensorSpec(const QString &text, SensorSpec *spec, QString *error)
+bool parseSensorSpec(const QString &text, SensorSpec *sensorSpec, QString *error)
 {
     SensorSpec s;
     bool haveSerial = false;
@@ -113,7 +113,7 @@ bool parseSensorSpec(const QString &text, SensorSpec *spec, QString *error)
         *error = QStringLiteral("a sensor needs serial= or name=");
         return false;
     }
-    *spec = s;
+    *sensorSpec = s;
     return true;
 }
 

@@ -50,7 +50,7 @@ struct SimConfig
 
 // Parses one --sensor value: comma-separated key=value pairs (see the --help text). Returns
 // false with a message for an unknown key or a bad value.
-bool parseSensorSpec(const QString &text, SensorSpec *spec, QString *error);
+bool parseSensorSpec(const QString &text, SensorSpec *sensorSpec, QString *error);
 // The D-Bus path element of a device address ("dev_C0_FF_EE_00_73_01").
 QString devicePathElement(const QString &address);
 // Address of the index-th sensor: C0:FF:EE:00:73:<index + 1>, so that the adapter's tree

@@ -26,12 +26,12 @@ class SimDevice : public QObject
     Q_OBJECT
 public:
     SimDevice(ObjectTree &tree, const QString &adapterPath, const QString &address,
-              const SensorSpec &spec, const SensorModel &model, const SimTimings &timings,
+              const SensorSpec &sensorSpec, const SensorModel &model, const SimTimings &timings,
               QObject *parent = nullptr);
 
     QString path() const { return m_path; }
     QString name() const { return m_model.name(); }
-    const SensorSpec &spec() const { return m_spec; }
+    const SensorSpec &sensorSpec() const { return m_spec; }
     SensorModel &model() { return m_model; }
     const SensorModel &model() const { return m_model; }
 
