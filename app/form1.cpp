@@ -1,10 +1,13 @@
 // The main window's own steps: creation, show, size limit, resize and close, and the window
 // side of entering a measurement.
 #include "form1.h"
+#include "conditionini.h"
 #include "displaystate.h"
+#include "form3.h"
 #include "graphwindow.h"
 #include "inifile.h"
 #include "interaction.h"
+#include "packetdecoder.h"
 #include "viewsettings.h"
 
 #include <QCheckBox>
@@ -36,6 +39,8 @@ constexpr int STATUS_HEIGHT = 19;
 Form1::Form1(Prompts &prompts, const QString &settingsPath, QWidget *parent)
     : QMainWindow(parent), m_prompts(prompts),
       m_ini(std::make_unique<IniFile>(settingsPath, prompts)),
+      m_decoder(std::make_unique<PacketDecoder>()),
+      m_conditions(std::make_unique<IniConditionSettings>(*m_ini)),
       m_anchors(QSize(DESIGN_WIDTH, DESIGN_HEIGHT - STATUS_HEIGHT))
 {
     setObjectName(QStringLiteral("Form1"));

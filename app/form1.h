@@ -9,10 +9,13 @@
 #include <QMainWindow>
 #include <memory>
 
+class ConditionSettings;
 class Form2;
+class Form3;
 class GraphPanel;
 class NotifyingWidget;
 class IniFile;
+class PacketDecoder;
 class PaintBox;
 class Prompts;
 class QAction;
@@ -42,6 +45,10 @@ public:
     static constexpr int MIN_HEIGHT = 600;
 
     Prompts &prompts() { return m_prompts; }
+    // The upload's decoder (its Log_Count and Get_Count are the main window's counters).
+    PacketDecoder &decoder() { return *m_decoder; }
+    // The Connect dialog's measurement conditions, in the settings file's "Condition" section.
+    ConditionSettings &conditionSettings() { return *m_conditions; }
 
     // Menu bar.
     QMenu *F1, *N1, *H1;
@@ -92,6 +99,7 @@ public:
     // Commands.
     void O1Click();
     void L1Click();
+    void C1Click();
     void X1Click();
     void I1Click();
     void U1Click();
@@ -101,6 +109,9 @@ public:
     // The About box that About shows; created at start-up after the main window (one is made
     // on first use when none was given).
     void setAboutBox(Form2 *about) { m_about = about; }
+    // The Connect dialog that Connect shows, created at start-up after the About box (one on
+    // the platform's Bluetooth LE central is made on first use when none was given).
+    void setConnectDialog(Form3 *dialog) { m_connect = dialog; }
 
     // Layout and view controls (one handler per kind, told apart by the tag).
     void GetSettings();
@@ -150,8 +161,13 @@ private:
 
     Prompts &m_prompts;
     std::unique_ptr<IniFile> m_ini;
+    std::unique_ptr<PacketDecoder> m_decoder;
+    std::unique_ptr<ConditionSettings> m_conditions;
     Anchors m_anchors;
     QLabel *m_statusLabel = nullptr;
     bool m_shown = false;
     Form2 *m_about = nullptr;
+    Form3 *m_connect = nullptr;
+    // The dialog made on first use is deleted before the decoder and settings it refers to.
+    std::unique_ptr<Form3> m_ownConnect;
 };

@@ -1,12 +1,17 @@
 // Wiring of the main window's controls and menus to their handlers, and the handlers of the
 // menu commands and view controls.
 #include "about.h"
+#include "conditionini.h"
 #include "displaystate.h"
 #include "form1.h"
+#include "form3.h"
 #include "graphwindow.h"
 #include "help.h"
 #include "interaction.h"
+#include "packetdecoder.h"
+#include "platformcentral.h"
 #include "printing.h"
+#include "reader.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -44,13 +49,30 @@ void Form1::connectHandlers()
 
     connect(CHLinkCheckBox, &QCheckBox::toggled, this, [](bool on) { CHLinkCheckBoxClick(on); });
 
+    connect(O1, &QAction::triggered, this, &Form1::O1Click);
     connect(L1, &QAction::triggered, this, &Form1::L1Click);
+    connect(C1, &QAction::triggered, this, &Form1::C1Click);
     connect(U1, &QAction::triggered, this, &Form1::U1Click);
     connect(P1, &QAction::triggered, this, &Form1::P1Click);
     connect(X1, &QAction::triggered, this, &Form1::X1Click);
     connect(I1, &QAction::triggered, this, &Form1::I1Click);
     connect(H2, &QAction::triggered, this, &Form1::H2Click);
     connect(A1, &QAction::triggered, this, &Form1::A1Click);
+}
+
+void Form1::O1Click()
+{
+    OpenMeasurementFile(m_prompts);
+}
+
+void Form1::C1Click()
+{
+    if (!m_connect) {
+        m_ownConnect = std::make_unique<Form3>(*createPlatformCentral(this), *m_decoder, m_prompts,
+                                               *m_conditions, this);
+        m_connect = m_ownConnect.get();
+    }
+    m_connect->exec();
 }
 
 void Form1::U1Click()
