@@ -190,6 +190,11 @@ void Form1::placeWindow()
         QSize outer(place.width, place.height);
         FormCanResize(outer);
         resize(outer - frameExtra);
+        // Where the window manager adds its frame only once the window is mapped (X11), the
+        // frame is not known yet: the outer size is fitted again when it becomes known, so
+        // that the window does not grow by its frame at every start.
+        if (frameExtra.isNull())
+            m_placedOuter = outer;
         return;
     }
     const QScreen *screen = QGuiApplication::primaryScreen();
@@ -223,6 +228,33 @@ void Form1::moveEvent(QMoveEvent *event)
 {
     QMainWindow::moveEvent(event);
     applySizeLimit();
+    fitPlacedFrame();
+}
+
+void Form1::changeEvent(QEvent *event)
+{
+    // Maximised or minimised by the operator: the restored size is no longer to be fitted.
+    if (event->type() == QEvent::WindowStateChange)
+        m_placedOuter = QSize();
+    QMainWindow::changeEvent(event);
+}
+
+void Form1::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    fitPlacedFrame();
+}
+
+void Form1::fitPlacedFrame()
+{
+    if (!m_placedOuter.isValid())
+        return;
+    const QSize frameExtra = frameGeometry().size() - size();
+    if (frameExtra.isNull())
+        return;
+    const QSize outer = m_placedOuter;
+    m_placedOuter = QSize();
+    resize(outer - frameExtra);
 }
 
 void Form1::FormResize()

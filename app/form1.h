@@ -143,6 +143,8 @@ protected:
     void setVisible(bool visible) override;
     void closeEvent(QCloseEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void buildMenus();
@@ -153,6 +155,8 @@ private:
     void connectHandlers();
     void applySizeLimit();
     void placeWindow();
+    // Fits the restored outer size once more when the frame becomes known after the show.
+    void fitPlacedFrame();
     // Window w's free-window values on its controls (scroll bar, check box, description).
     void freeWindowControls(int w);
     void moveWindowControls(int to, int from);
@@ -166,6 +170,7 @@ private:
     Anchors m_anchors;
     QLabel *m_statusLabel = nullptr;
     bool m_shown = false;
+    QSize m_placedOuter; // the restored outer size while its frame is not yet known
     Form2 *m_about = nullptr;
     Form3 *m_connect = nullptr;
     // The dialog made on first use is deleted before the decoder and settings it refers to.
