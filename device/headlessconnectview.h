@@ -16,7 +16,8 @@ public:
     QStringList devices;
     int selected = -1;
     QString progressText;
-    QStringList progressTexts; // every text the progress label took, in order
+    QStringList progressTexts;     // every text the progress label took, in order
+    bool keepProgressTexts = true; // false: progressTexts stays empty (long uploads)
     bool progressTextVisible = false;
     int progressPosition = 0;
     bool progressBarVisible = false;
@@ -44,7 +45,8 @@ public:
     void setProgressText(const QString &text) override
     {
         progressText = text;
-        progressTexts.append(text);
+        if (keepProgressTexts)
+            progressTexts.append(text);
         if (onProgress)
             onProgress(text);
     }

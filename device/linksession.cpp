@@ -20,7 +20,44 @@ bool sameUuid(const QString &a, const char *b)
 const QString kUploadCaption = QStringLiteral("Upload");
 const QString kCancelCaption = QStringLiteral("Cancel");
 
+// Decimal digits of v (as %d) at p; returns the end.
+char16_t *putDecimal(char16_t *p, int32_t v)
+{
+    uint32_t u = uint32_t(v);
+    if (v < 0) {
+        *p++ = u'-';
+        u = 0u - u;
+    }
+    char16_t digits[10];
+    int n = 0;
+    do {
+        digits[n++] = char16_t(u'0' + u % 10);
+        u /= 10;
+    } while (u > 0);
+    while (n > 0)
+        *p++ = digits[--n];
+    return p;
+}
+
 } // namespace
+
+QString progressText(int32_t getCount, int32_t logCount, int percent)
+{
+    // Runs for every packet of an upload: no format to parse, one allocation.
+    static constexpr char16_t kTail[] = u"% Received.";
+    char16_t text[64];
+    char16_t *p = putDecimal(text, getCount);
+    *p++ = u'/';
+    p = putDecimal(p, logCount);
+    *p++ = u' ';
+    *p++ = u' ';
+    p = putDecimal(p, percent);
+    for (const char16_t c : kTail) {
+        if (c)
+            *p++ = c;
+    }
+    return QString(reinterpret_cast<const QChar *>(text), p - text);
+}
 
 LinkSession::LinkSession(BleCentral &ble, PacketDecoder &decoder, Prompts &prompts,
                          ConnectView &view, QObject *parent)
@@ -253,6 +290,8 @@ void LinkSession::startTransfer()
     m_view.setProgressTextVisible(true);
     m_view.setProgressPosition(0);
     m_view.setProgressBarVisible(false);
+    m_barPercent = 0;
+    m_barShown = false;
 }
 
 bool LinkSession::CheckPacket(int32_t count, const uint8_t *buff)
@@ -278,10 +317,17 @@ void LinkSession::CheckProgress()
     }
     const int32_t getCount = m_decoder.Get_Count;
     const int percent = int(int64_t(getCount) * 100 / logCount);
-    m_view.setProgressText(
-        QStringLiteral("%1/%2  %3% Received.").arg(getCount).arg(logCount).arg(percent));
-    m_view.setProgressPosition(percent);
-    m_view.setProgressBarVisible(true);
+    m_view.setProgressText(progressText(getCount, logCount, percent));
+    // The label changes with every packet, the bar a hundred times in an upload: it is only
+    // touched when what it shows changes.
+    if (percent != m_barPercent) {
+        m_view.setProgressPosition(percent);
+        m_barPercent = percent;
+    }
+    if (!m_barShown) {
+        m_view.setProgressBarVisible(true);
+        m_barShown = true;
+    }
     if (getCount != logCount || m_cancelling)
         return;
     completeTransfer();

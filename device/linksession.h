@@ -16,6 +16,10 @@ class ConnectView;
 class PacketDecoder;
 class Prompts;
 
+// The progress label's text, "%d/%d  %d%% Received." of the stored and announced records and
+// the percentage.
+QString progressText(int32_t getCount, int32_t logCount, int percent);
+
 class LinkSession : public QObject, public PacketSink
 {
     Q_OBJECT
@@ -104,5 +108,7 @@ private:
     bool m_busy = false;
     bool m_cancelling = false;
     bool m_completing = false;
-    bool m_lost = false; // the link went down since the last Connect
+    bool m_lost = false;  // the link went down since the last Connect
+    int m_barPercent = 0; // what the progress bar shows in this transfer
+    bool m_barShown = false;
 };

@@ -49,6 +49,8 @@ class TestSession : public QObject
     Q_OBJECT
 private slots:
     void progressTextsOfThreeRecords();
+    void progressTextIsTheFormat_data();
+    void progressTextIsTheFormat();
     void connectedReportTwiceSendsTwice();
     void sendCommandNeedsLinkAndText();
     void cancelBeforeLinkIsUp();
@@ -75,6 +77,34 @@ void TestSession::progressTextsOfThreeRecords()
     // The save was refused: nothing entered, nothing cleared.
     QCOMPARE(b.sensor.clears, 0);
     QCOMPARE(WindowCount, 0);
+}
+
+void TestSession::progressTextIsTheFormat_data()
+{
+    QTest::addColumn<int>("got");
+    QTest::addColumn<int>("total");
+    QTest::newRow("header") << 0 << 3;
+    QTest::newRow("a third") << 1 << 3;
+    QTest::newRow("full slot") << 720000 << 720000;
+    QTest::newRow("beyond the slot") << 720000 << 720001;
+    QTest::newRow("largest count") << 2147483647 << 2147483647;
+    QTest::newRow("tens") << 10 << 100;
+}
+
+void TestSession::progressTextIsTheFormat()
+{
+    QFETCH(int, got);
+    QFETCH(int, total);
+    const auto format = [](int g, int t, int p) {
+        return QStringLiteral("%1/%2  %3% Received.").arg(g).arg(t).arg(p);
+    };
+    const int percent = int(int64_t(got) * 100 / total);
+    QCOMPARE(progressText(got, total, percent), format(got, total, percent));
+    // Every count of a small upload and a spread of large ones.
+    for (int g = 0; g <= 1000; ++g)
+        QCOMPARE(progressText(g, 1000, g / 10), format(g, 1000, g / 10));
+    for (int64_t g = 1; g <= 2147483647; g = g * 7 + 3)
+        QCOMPARE(progressText(int32_t(g), total, 99), format(int(g), total, 99));
 }
 
 void TestSession::connectedReportTwiceSendsTwice()
