@@ -94,7 +94,11 @@ private slots:
         f.prompts.saveAnswers << saved;
 
         bool ran = false;
+        QPoint offCentre(-1, -1);
+        bool modal = false;
         QTimer::singleShot(0, &dialog, [&] {
+            offCentre = dialog.geometry().center() - form->geometry().center();
+            modal = QApplication::activeModalWidget() == &dialog;
             auto button = [&](const char *name) {
                 return dialog.findChild<QPushButton *>(QLatin1String(name));
             };
@@ -109,6 +113,10 @@ private slots:
         });
         form->C1->trigger();
         QVERIFY(ran);
+        // Opened modally, centred on the main window.
+        QVERIFY(modal);
+        QVERIFY2(offCentre.manhattanLength() <= 2,
+                 qPrintable(QStringLiteral("%1,%2").arg(offCentre.x()).arg(offCentre.y())));
         QVERIFY(!dialog.isVisible());
         QCOMPARE(WindowCount, 2);
         QVERIFY(form->Graph2InfoLabel->text().startsWith(QLatin1String("up.csv(S/N:C00789  ")));
