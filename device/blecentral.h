@@ -40,6 +40,11 @@ public:
     virtual QString serviceUuid(Service service) const = 0;
     virtual QList<Characteristic> serviceCharacteristics(Service service) const = 0;
     virtual QString characteristicUuid(Characteristic characteristic) const = 0;
+    // True when the last discoverServices of the device had to open the link and could not
+    // (refused, lost or timed out before the services were known): for the caller that is a
+    // connect that raised an error. A platform that opens the link only in connectDevice
+    // reports a refused connect there and never here.
+    virtual bool connectFailed(Device) const { return false; }
 
     // Asks for the link; false when the device cannot be connected. When true, connected()
     // follows later (never before this returns).

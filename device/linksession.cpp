@@ -138,6 +138,8 @@ bool LinkSession::Connect()
         device = true;
         m_sensor = d;
         m_ble.discoverServices(d);
+        if (m_ble.connectFailed(d))
+            return reportConnectFailure();
         for (const BleCentral::Service s : m_ble.services(d)) {
             if (!sameUuid(m_ble.serviceUuid(s), SENSOR_SERVICE_UUID))
                 continue;
@@ -158,11 +160,15 @@ bool LinkSession::Connect()
     }
     if (!(device && service && notify && write))
         return false;
-    if (!m_ble.connectDevice(m_sensor)) {
-        m_prompts.notice(QStringLiteral("Unable to connect %1.").arg(m_deviceName));
-        return false;
-    }
+    if (!m_ble.connectDevice(m_sensor))
+        return reportConnectFailure();
     return true;
+}
+
+bool LinkSession::reportConnectFailure()
+{
+    m_prompts.notice(QStringLiteral("Unable to connect %1.").arg(m_deviceName));
+    return false;
 }
 
 void LinkSession::BluetoothLE1Connect()

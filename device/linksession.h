@@ -77,6 +77,7 @@ signals:
 
 private:
     void onLinkLost();
+    bool reportConnectFailure(); // "Unable to connect %s."; false
     void Upload();
     void Cancel();
     void completeTransfer();

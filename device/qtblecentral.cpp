@@ -135,6 +135,7 @@ void QtBleCentral::discoverServices(Device device)
     if (device < 0 || device >= m_devices.size())
         return;
     dropController();
+    m_connectFailed = -1;
     m_failed = false;
     m_closing = false;
     QLowEnergyController *c = QLowEnergyController::createCentral(m_devices[device], this);
@@ -161,9 +162,15 @@ void QtBleCentral::discoverServices(Device device)
     QElapsedTimer clock;
     clock.start();
     auto left = [&] { return std::max(1, m_linkTimeoutMs - int(clock.elapsed())); };
+    // The link could not be opened or did not last until the services were known: the
+    // connect failed. The controller goes, so that nothing of it reports later.
+    auto fail = [&] {
+        dropController();
+        m_connectFailed = device;
+    };
     c->connectToDevice();
     if (!waitFor([&] { return m_failed || linked(); }, left()) || m_failed)
-        return;
+        return fail();
     bool discovered = false;
     auto finished =
         connect(c, &QLowEnergyController::discoveryFinished, this, [&] { discovered = true; });
@@ -171,7 +178,7 @@ void QtBleCentral::discoverServices(Device device)
     waitFor([&] { return m_failed || discovered; }, left());
     disconnect(finished);
     if (m_failed || !discovered)
-        return;
+        return fail();
     for (const QBluetoothUuid &uuid : c->services()) {
         QLowEnergyService *s = c->createServiceObject(uuid, this);
         if (!s)
@@ -179,19 +186,24 @@ void QtBleCentral::discoverServices(Device device)
         connect(s, &QLowEnergyService::stateChanged, this, &QtBleCentral::progressed);
         connect(s, &QLowEnergyService::errorOccurred, this, &QtBleCentral::progressed);
         s->discoverDetails();
-        waitFor(
+        const bool settled = waitFor(
             [&] {
                 return m_failed || s->state() == QLowEnergyService::RemoteServiceDiscovered ||
                        s->state() == QLowEnergyService::InvalidService ||
                        s->error() != QLowEnergyService::NoError;
             },
             left());
-        if (m_failed) {
+        if (m_failed || !settled) {
             s->deleteLater();
-            return;
+            return fail();
         }
         addService(s);
     }
+}
+
+bool QtBleCentral::connectFailed(Device device) const
+{
+    return device >= 0 && device == m_connectFailed;
 }
 
 void QtBleCentral::addService(QLowEnergyService *s)

@@ -2,7 +2,8 @@
 // state from the local adapter, and one QLowEnergyController for the GATT link. Qt opens the
 // link before services can be discovered, so discoverServices connects, discovers the
 // services and their details in a nested event loop that takes no user input, bounded by a
-// time-out; connectDevice then only reports the link that is already up (queued).
+// time-out; connectDevice then only reports the link that is already up (queued). A link that
+// cannot be opened there is reported by connectFailed.
 #pragma once
 
 #include "blecentral.h"
@@ -35,6 +36,7 @@ public:
     QString serviceUuid(Service service) const override;
     QList<Characteristic> serviceCharacteristics(Service service) const override;
     QString characteristicUuid(Characteristic characteristic) const override;
+    bool connectFailed(Device device) const override;
     bool connectDevice(Device device) override;
     void setNotification(Device device, Characteristic characteristic, bool on) override;
     void writeCharacteristic(Device device, Characteristic characteristic,
@@ -67,6 +69,7 @@ private:
 
     QPointer<QLowEnergyController> m_controller;
     Device m_controllerDevice = -1;
+    Device m_connectFailed = -1; // the last discoverServices could not open the link
     bool m_failed = false;
     bool m_closing = false;
     int m_token = 0;

@@ -55,8 +55,21 @@ bool SimulatedCentral::devicePaired(Device device) const
 
 void SimulatedCentral::discoverServices(Device device)
 {
-    if (sensor(device) && !m_servicesKnown.contains(device))
-        m_servicesKnown.append(device);
+    const SensorModel *s = sensor(device);
+    m_connectFailed = -1;
+    m_servicesKnown.removeAll(device);
+    if (!s)
+        return;
+    if (linkInDiscovery && !s->connectable) {
+        m_connectFailed = device;
+        return;
+    }
+    m_servicesKnown.append(device);
+}
+
+bool SimulatedCentral::connectFailed(Device device) const
+{
+    return device >= 0 && device == m_connectFailed;
 }
 
 QList<BleCentral::Service> SimulatedCentral::services(Device device) const

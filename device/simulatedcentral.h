@@ -25,6 +25,9 @@ public:
     int connectDelayMs = 0;   // time from connectDevice to the connected report
     int notifyIntervalMs = 0; // pause between two bursts of notifications
     int notificationsPerBurst = 1;
+    // As on QtBluetooth: service discovery opens the link, so a sensor that refuses to
+    // connect lists no services and connectFailed() says why; otherwise connectDevice refuses.
+    bool linkInDiscovery = false;
 
     bool discovering() const { return m_discoveryTimer.isActive(); }
     bool linkUp() const { return m_link >= 0; }
@@ -42,6 +45,7 @@ public:
     QString serviceUuid(Service service) const override;
     QList<Characteristic> serviceCharacteristics(Service service) const override;
     QString characteristicUuid(Characteristic characteristic) const override;
+    bool connectFailed(Device device) const override;
     bool connectDevice(Device device) override;
     void setNotification(Device device, Characteristic characteristic, bool on) override;
     void writeCharacteristic(Device device, Characteristic characteristic,
@@ -65,6 +69,7 @@ private:
     QTimer m_pumpTimer;
     Device m_connecting = -1;
     Device m_link = -1;
+    Device m_connectFailed = -1;
     bool m_notifying = false;
     QByteArray m_value;
 };

@@ -1,9 +1,9 @@
 // The Connect dialog end to end through QtBluetooth's BlueZ backend and the simulated BlueZ
 // daemon: scan, complete uploads in small and large notifications, a second upload after the
 // sensor was cleared, Set, and the failures (link lost mid-upload, a write never answered, a
-// sensor that refuses to connect, Bluetooth switched off). Runs under scripts/sensor-bus with
-// the sensors listed in CMakeLists.txt; one scan serves every upload, so the order of the
-// cases matters and the adapter is switched off only in the last one.
+// sensor that refuses to connect and is then uploaded from, Bluetooth switched off). Runs under
+// scripts/sensor-bus with the sensors listed in CMakeLists.txt; one scan serves every upload, so
+// the order of the cases matters and the adapter is switched off only in the last one.
 #include "commands.h"
 #include "conditionsettings.h"
 #include "form3.h"
@@ -274,16 +274,39 @@ private slots:
         nothingCleared(QStringLiteral("Vm731-MUTE"), 600);
     }
 
-    void refusedConnectEndsCleanly()
+    void refusedConnectIsReported()
     {
+        const QString name = QStringLiteral("Vm731-DENY");
+        const QStringList refused{QStringLiteral("Unable to connect Vm731-DENY.")};
         select(QStringLiteral("DENY"));
         const int windows = WindowCount;
+        const qsizetype before = m_prompts.messages().size();
         QTest::mouseClick(m_form->Button2, Qt::LeftButton);
+        QCOMPARE(m_prompts.messages().mid(before), refused);
         QTRY_VERIFY_WITH_TIMEOUT(idle(), 10000);
         QCOMPARE(m_form->Button2->text(), QString("Upload"));
+        QVERIFY(m_form->Button2->isEnabled());
+        QVERIFY(m_form->Button3->isEnabled());
+        QCOMPARE(m_form->ComboBox1->currentText(), QString("DENY"));
         QCOMPARE(WindowCount, windows);
-        QVERIFY(SimClient::writes(QStringLiteral("Vm731-DENY")).isEmpty());
-        nothingCleared(QStringLiteral("Vm731-DENY"), 600);
+        // Set is refused the same way.
+        QTest::mouseClick(m_form->Button3, Qt::LeftButton);
+        QCOMPARE(m_prompts.messages().mid(before), refused + refused);
+        QVERIFY(idle());
+        QVERIFY(SimClient::writes(name).isEmpty());
+        nothingCleared(name, 600);
+
+        // Nothing was lost: once the sensor accepts, the same entry uploads its recording.
+        QVERIFY(SimClient::setFault(name, QStringLiteral("refuse"), false));
+        const QString file = m_dir.filePath(QStringLiteral("deny.csv"));
+        upload(QStringLiteral("DENY"), file);
+        if (QTest::currentTestFailed())
+            return;
+        QCOMPARE(m_prompts.messages().mid(before), refused + refused);
+        QCOMPARE(m_form->Label4->text(), QString("600/600  100% Received."));
+        QCOMPARE(WindowCount, windows + 1);
+        QVERIFY(QFile::exists(file));
+        QCOMPARE(SimClient::state(name).value("clears").toInt(), 1);
     }
 
     void bluetoothOffIsNotAvailable()

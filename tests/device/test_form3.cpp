@@ -29,6 +29,8 @@ private slots:
     void cancelDuringTransfer();
     void connectFailures_data();
     void connectFailures();
+    void refusedConnectLosesNothing_data();
+    void refusedConnectLosesNothing();
     void set_data();
     void set();
     void settingsFirstUse();
@@ -364,6 +366,8 @@ void TestForm3::connectFailures_data()
     QTest::newRow("no notify characteristic") << 2 << QStringList{};
     QTest::newRow("connect refused") << 3 << QStringList{"Unable to connect Vm731-0042."};
     QTest::newRow("gone from the list") << 4 << QStringList{};
+    QTest::newRow("connect refused during service discovery")
+        << 5 << QStringList{"Unable to connect Vm731-0042."};
 }
 
 void TestForm3::connectFailures()
@@ -377,7 +381,8 @@ void TestForm3::connectFailures()
     sensor->offersService = fault != 0;
     sensor->hasWriteCharacteristic = fault != 1;
     sensor->hasNotifyCharacteristic = fault != 2;
-    sensor->connectable = fault != 3;
+    sensor->connectable = fault != 3 && fault != 5;
+    rig.ble.linkInDiscovery = fault == 5;
     QVERIFY(rig.showAndScan());
     if (fault == 4) {
         rig.combo("ComboBox1")->clear();
@@ -391,6 +396,47 @@ void TestForm3::connectFailures()
     QCOMPARE(rig.prompts.messages(), messages + messages);
     QVERIFY(rig.sensors[1]->writes.isEmpty());
     QVERIFY(sensor->writes.isEmpty());
+}
+
+void TestForm3::refusedConnectLosesNothing_data()
+{
+    QTest::addColumn<bool>("linkInDiscovery");
+    QTest::newRow("refused by the connect") << false;
+    QTest::newRow("refused while discovering services") << true;
+}
+
+void TestForm3::refusedConnectLosesNothing()
+{
+    QFETCH(bool, linkInDiscovery);
+    QTemporaryDir dir;
+    Rig rig;
+    rig.ble.linkInDiscovery = linkInDiscovery;
+    SensorModel *sensor = rig.addSensor(QStringLiteral("0042"), 3);
+    rig.addSensor(QStringLiteral("A7"));
+    sensor->connectable = false;
+    QVERIFY(rig.showAndScan());
+    rig.click("Button2");
+    QCOMPARE(rig.prompts.messages(), QStringList{"Unable to connect Vm731-0042."});
+    QCOMPARE(rig.prompts.shown.last().kind, ScriptedPrompts::Kind::Notice);
+    // Back to idle with the scan's list, the selection and the sensor's recording intact.
+    QVERIFY(rig.idle());
+    QCOMPARE(rig.form->session().uploadState(), LinkSession::Idle);
+    QVERIFY(rig.button("Button2")->isEnabled());
+    QVERIFY(rig.button("Button3")->isEnabled());
+    QCOMPARE(rig.combo("ComboBox1")->count(), 2);
+    QCOMPARE(rig.combo("ComboBox1")->currentText(), QStringLiteral("0042"));
+    QVERIFY(!rig.form->Label4->isVisible());
+    QVERIFY(sensor->writes.isEmpty());
+    QCOMPARE(sensor->recording().samples.size(), 3);
+    // Once the sensor accepts, the same entry uploads without a new scan.
+    sensor->connectable = true;
+    rig.prompts.saveAnswers << savedPath(dir);
+    rig.click("Button2");
+    QTRY_COMPARE(sensor->clears, 1);
+    QVERIFY(waitIdle(rig));
+    QCOMPARE(WindowCount, 1);
+    QCOMPARE(DataInfo[0].Ex_count, 3);
+    QCOMPARE(rig.prompts.messages(), QStringList{"Unable to connect Vm731-0042."});
 }
 
 void TestForm3::set_data()
