@@ -3,7 +3,45 @@
 #include "sensorsetup.h"
 #include "simconfig.h"
 
+#include "framereceiver.h"
+#include "packetdecoder.h"
+#include "store.h"
+#include "writer.h"
+
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
+
+namespace {
+
+class DecoderSink : public PacketSink
+{
+public:
+    PacketDecoder decoder;
+    bool CheckPacket(int32_t count, const uint8_t *buff) override
+    {
+        return decoder.CheckPacket(count, buff);
+    }
+    void CheckProgress() override {}
+};
+
+// A measurement file as an upload of recording would save it.
+bool writeUploadFile(const QString &path, const SensorRecording &recording)
+{
+    ResetStore();
+    if (!SetFreeNo())
+        return false;
+    DecoderSink sink;
+    sink.decoder.setDeviceName(QStringLiteral("Vm731-0042"));
+    FrameReceiver receiver(&sink);
+    receiver.feed(encodeStream(recording));
+    QFile file(path);
+    const bool ok = file.open(QIODevice::WriteOnly) && writeMeasurement(file, NewInfo[0], FreeNo);
+    ResetStore();
+    return ok;
+}
+
+} // namespace
 
 class TestSensorSim : public QObject
 {
@@ -93,6 +131,50 @@ private slots:
         QVERIFY(!m.garbage.isEmpty());
         QVERIFY(!m.garbage.contains('{'));
         QCOMPARE(m.recording().samples.size(), 600);
+    }
+
+    void recordingFromAMeasurementFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("rec.csv"));
+        SensorRecording original = generateRecording(250, 3, true);
+        original.start = {2025, 3, 7, 14, 5, 10, 0};
+        QVERIFY(writeUploadFile(path, original));
+        SensorSpec s;
+        QString error;
+        QVERIFY(parseSensorSpec(QStringLiteral("serial=1,file=") + path, &s, &error));
+        SensorRecording loaded;
+        QVERIFY2(loadRecording(s, &loaded, &error), qPrintable(error));
+        QCOMPARE(loaded.samples.size(), 250);
+        QCOMPARE(loaded.rateCode, 3);
+        QCOMPARE(loaded.accCode, original.accCode);
+        QCOMPARE(loaded.gyroCode, original.gyroCode);
+        QCOMPARE(loaded.start.year, 2025);
+        QCOMPARE(loaded.start.second, 10);
+        for (int i = 0; i < 250; ++i) {
+            QCOMPARE(loaded.samples[i].status, original.samples[i].status);
+            QVERIFY(qAbs(loaded.samples[i].oxy - original.samples[i].oxy) < 1e-3f);
+        }
+        // The store is left empty for whatever runs next.
+        QCOMPARE(WindowCount, 0);
+    }
+
+    void unreadableFileIsRefused()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("bad.csv"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("not,a,measurement\r\n");
+        f.close();
+        SensorSpec s;
+        QString error;
+        QVERIFY(parseSensorSpec(QStringLiteral("serial=1,file=") + path, &s, &error));
+        SensorRecording loaded;
+        QVERIFY(!loadRecording(s, &loaded, &error));
+        QVERIFY(!error.isEmpty());
+        s.file = dir.filePath(QStringLiteral("missing.csv"));
+        QVERIFY(!loadRecording(s, &loaded, &error));
     }
 };
 
