@@ -1,19 +1,17 @@
 // Column reduction of dense series: when several consecutive samples share one pixel column,
-// only the first, the lowest, the highest and the last of them (in their original order)
-// change what a line through all of them draws. Works in value space: nothing is mapped.
+// only the first, the lowest, the highest and the last of them change what a line through all
+// of them draws. Works in value space: nothing is mapped, and four series are reduced at once.
 #pragma once
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
-// The lowest and highest sample of one pixel column, as indices from the first visible
-// sample (the column's first and last follow from the column itself).
-struct ColumnExtremes
-{
-    int lowest = 0;
-    int highest = 0;
-};
+// Four floats handled by one instruction where the processor allows it, and the masks their
+// comparisons give.
+using FloatLanes = float __attribute__((vector_size(4 * sizeof(float))));
+using MaskLanes = int32_t __attribute__((vector_size(4 * sizeof(int32_t))));
 
 // Not-a-number counts as the lowest value, as the plot draws it at the bottom edge.
 inline float reductionKey(float v)
@@ -21,51 +19,54 @@ inline float reductionKey(float v)
     return std::isnan(v) ? -INFINITY : v;
 }
 
+// What one pixel column of G groups of four series draws: the values of its first and last
+// sample, and the lowest and highest key (see reductionKey) of every lane.
+template <int G> struct ColumnValues
+{
+    FloatLanes first[G];
+    FloatLanes lowest[G];
+    FloatLanes highest[G];
+    FloatLanes last[G];
+};
+
 // For count samples in columns of samplesPerPixel (the last column may be shorter), the
-// extremes of each of N series in one pass over the samples: values(i) points to the N
-// values of sample i. out[k] receives one entry per column for series k. Ties keep the
-// earliest sample.
-template <int N, class Values>
-void reduceColumns(int count, int samplesPerPixel, Values values,
-                   std::vector<ColumnExtremes> (&out)[N])
+// values of each column in one pass over the samples: load(i, lanes) puts the G groups of
+// sample i into lanes[0..G-1]. out receives one entry per column.
+template <int G, class Load>
+void reduceColumns(int count, int samplesPerPixel, Load load, std::vector<ColumnValues<G>> &out)
 {
     const int spp = std::max(samplesPerPixel, 1);
-    for (std::vector<ColumnExtremes> &o : out)
-        o.clear();
+    out.clear();
+    out.reserve(size_t(count / spp + 1));
+    const FloatLanes up = {INFINITY, INFINITY, INFINITY, INFINITY};
+    const FloatLanes down = -up;
     for (int lo = 0; lo < count; lo += spp) {
         const int hi = std::min(count, lo + spp);
-        float low[N], high[N];
-        int lowAt[N], highAt[N];
-        const float *first = values(lo);
-        for (int k = 0; k < N; ++k) {
-            low[k] = high[k] = reductionKey(first[k]);
-            lowAt[k] = highAt[k] = lo;
+        ColumnValues<G> &r = out.emplace_back();
+        FloatLanes v[G];
+        load(lo, v);
+        FloatLanes low[G], high[G];
+        MaskLanes nan[G];
+        for (int g = 0; g < G; ++g) {
+            r.first[g] = v[g];
+            low[g] = up;
+            high[g] = down;
+            nan[g] = MaskLanes{};
         }
-        for (int i = lo + 1; i < hi; ++i) {
-            const float *v = values(i);
-            for (int k = 0; k < N; ++k) {
-                const float key = reductionKey(v[k]);
-                if (key < low[k]) {
-                    low[k] = key;
-                    lowAt[k] = i;
-                }
-                if (key > high[k]) {
-                    high[k] = key;
-                    highAt[k] = i;
-                }
+        for (int i = lo; i < hi; ++i) {
+            load(i, v);
+            for (int g = 0; g < G; ++g) {
+                // A comparison with not-a-number is false, so these keep the running value;
+                // the column's not-a-numbers are noted apart and make its lowest -infinity.
+                low[g] = v[g] < low[g] ? v[g] : low[g];
+                high[g] = v[g] > high[g] ? v[g] : high[g];
+                nan[g] |= v[g] != v[g];
             }
         }
-        for (int k = 0; k < N; ++k)
-            out[k].push_back({lowAt[k], highAt[k]});
+        for (int g = 0; g < G; ++g) {
+            r.lowest[g] = nan[g] ? down : low[g];
+            r.highest[g] = high[g];
+            r.last[g] = v[g];
+        }
     }
-}
-
-// The samples of column c (from lo to hi - 1) that change the picture, ascending and without
-// repeats: first, lowest, highest, last.
-inline std::vector<int> keptSamples(int lo, int hi, const ColumnExtremes &e)
-{
-    std::vector<int> kept = {lo, std::min(e.lowest, e.highest), std::max(e.lowest, e.highest),
-                             hi - 1};
-    kept.erase(std::unique(kept.begin(), kept.end()), kept.end());
-    return kept;
 }

@@ -2,27 +2,76 @@
 //
 // Reduced drawing: within one pixel column every segment between two of its samples is
 // vertical, so together they cover the column from its lowest to its highest point, which
-// the column's first, lowest, highest and last sample already give. Each column is drawn as
+// the column's first, lowest, highest and last value already give. Each column is drawn as
 // the line from the previous column's last point to its first point, then the vertical line
 // between its lowest and highest point; the reference picture draws every sample as its own
-// segment, and the two are pixel-identical.
+// segment, and the two are pixel-identical. The columns are reduced in value space, for all
+// plots in one pass over the samples, and only the points drawn are mapped to pixels.
 #include "trendcurves.h"
 
 #include "columnreduce.h"
+#include "displaystate.h"
+
+#include <cstddef>
+#include <cstring>
 
 namespace {
 
 constexpr int CURVE_PEN = 2;
+constexpr int MAX_PLOTS = 2;
+constexpr int LANE_COUNT = 4;
 
-template <int N> using SeriesMember = float (SAMPLE_TYPE::*)[N];
+float seriesValue(const SAMPLE_TYPE &s, SeriesKind kind, int k)
+{
+    switch (kind) {
+    case SeriesKind::NirsAve:
+        return s.Nirs_Ave[k];
+    case SeriesKind::Acc:
+        return s.Acc[k];
+    case SeriesKind::Gyr:
+        return s.Gyr[k];
+    }
+    return NAN;
+}
 
-template <int N>
-void drawEverySample(PlotCanvas &canvas, const SAMPLE_TYPE *first, int count,
-                     SeriesMember<N> member, int k, const CurveStyle &style, const CurveFrame &f)
+int seriesCount(SeriesKind kind)
+{
+    return kind == SeriesKind::NirsAve ? SERIES_COUNT : 3;
+}
+
+// The four consecutive floats of a sample that hold a plot's series, read as one group: the
+// byte offset of the group and the lane of series 0. The gyroscope group ends with Gyr[2],
+// so that no read goes past the axes into the record's padding.
+struct SeriesLanes
+{
+    size_t offset = 0;
+    int firstLane = 0;
+};
+
+SeriesLanes lanesOf(SeriesKind kind)
+{
+    constexpr size_t groupBytes = sizeof(FloatLanes);
+    constexpr size_t gyrGroup = offsetof(SAMPLE_TYPE, Gyr) + 3 * sizeof(float) - groupBytes;
+    static_assert(offsetof(SAMPLE_TYPE, Nirs_Ave) + groupBytes <= sizeof(SAMPLE_TYPE));
+    static_assert(offsetof(SAMPLE_TYPE, Acc) + groupBytes <= sizeof(SAMPLE_TYPE));
+    static_assert(gyrGroup + groupBytes == offsetof(SAMPLE_TYPE, Gyr) + sizeof(float[3]));
+    switch (kind) {
+    case SeriesKind::NirsAve:
+        return {offsetof(SAMPLE_TYPE, Nirs_Ave), 0};
+    case SeriesKind::Acc:
+        return {offsetof(SAMPLE_TYPE, Acc), 0};
+    case SeriesKind::Gyr:
+        return {gyrGroup, 1};
+    }
+    return {};
+}
+
+void drawEverySample(PlotCanvas &canvas, const SAMPLE_TYPE *first, int count, int spp,
+                     SeriesKind kind, int k, const CurveStyle &style, const CurveFrame &f)
 {
     for (int i = 0; i < count; ++i) {
-        const QPoint p(f.left + i / f.samplesPerPixel,
-                       mapValue((first[i].*member)[k], style.range, f.top, f.bottom));
+        const QPoint p(f.left + i / spp,
+                       mapValue(seriesValue(first[i], kind, k), style.range, f.top, f.bottom));
         if (i == 0)
             canvas.moveTo(p);
         else
@@ -30,66 +79,119 @@ void drawEverySample(PlotCanvas &canvas, const SAMPLE_TYPE *first, int count,
     }
 }
 
-template <int N>
-void drawReduced(PlotCanvas &canvas, const SAMPLE_TYPE *first, int count, SeriesMember<N> member,
-                 int k, const CurveStyle &style, const CurveFrame &f,
-                 const std::vector<ColumnExtremes> &extremes)
+// One point per pixel column: each sample is its own column.
+void drawSampleColumns(PlotCanvas &canvas, const SAMPLE_TYPE *first, int count, SeriesKind kind,
+                       int k, const CurveStyle &style, const CurveFrame &f)
 {
-    const int spp = f.samplesPerPixel;
-    auto y = [&](int i) { return mapValue((first[i].*member)[k], style.range, f.top, f.bottom); };
+    canvas.setFastLines(true);
+    for (int c = 0; c < count; ++c) {
+        const int y = mapValue(seriesValue(first[c], kind, k), style.range, f.top, f.bottom);
+        if (c == 0)
+            canvas.moveTo(f.left, y);
+        else
+            canvas.lineTo(f.left + c, y);
+    }
+    canvas.setFastLines(false);
+}
+
+// A series of group g of the reduced columns, its values in lane `lane`.
+template <int G>
+void drawReduced(PlotCanvas &canvas, int count, int spp, const CurveStyle &style,
+                 const CurveFrame &f, const std::vector<ColumnValues<G>> &columns, int g, int lane)
+{
+    auto y = [&](float v) { return mapValue(v, style.range, f.top, f.bottom); };
     canvas.setFastLines(true);
     for (int c = 0; c * spp < count; ++c) {
         const int lo = c * spp, hi = std::min(count, lo + spp), x = f.left + c;
+        const ColumnValues<G> &r = columns[size_t(c)];
+        const int yFirst = y(r.first[g][lane]);
         if (c == 0)
-            canvas.moveTo(x, y(lo));
+            canvas.moveTo(x, yFirst);
         else
-            canvas.lineTo(x, y(lo));
+            canvas.lineTo(x, yFirst);
         if (hi - lo > 1) {
-            canvas.moveTo(x, y(extremes[c].highest));
-            canvas.lineTo(x, y(extremes[c].lowest));
-            canvas.moveTo(x, y(hi - 1));
+            canvas.moveTo(x, y(r.highest[g][lane]));
+            canvas.lineTo(x, y(r.lowest[g][lane]));
+            canvas.moveTo(x, y(r.last[g][lane]));
         }
     }
     canvas.setFastLines(false);
 }
 
-template <int N>
-void drawPlot(PlotCanvas &canvas, const SAMPLE_TYPE *first, int count, SeriesMember<N> member,
-              const CurveStyle *styles, const CurveFrame &frame, CurveDrawing drawing)
+bool anyShown(const CurvePlot &plot)
 {
-    std::vector<ColumnExtremes> extremes[N];
-    if (drawing == CurveDrawing::Reduced && frame.samplesPerPixel > 1) {
-        reduceColumns<N>(
-            count, frame.samplesPerPixel, [first, member](int i) { return first[i].*member; },
-            extremes);
-    }
-    for (int k = 0; k < N; ++k) {
-        if (!styles[k].shown)
-            continue;
-        canvas.setPen(styles[k].colour, CURVE_PEN);
-        if (drawing == CurveDrawing::EverySample)
-            drawEverySample<N>(canvas, first, count, member, k, styles[k], frame);
-        else
-            drawReduced<N>(canvas, first, count, member, k, styles[k], frame, extremes[k]);
+    for (int k = 0; k < seriesCount(plot.kind); ++k)
+        if (plot.styles[k].shown)
+            return true;
+    return false;
+}
+
+// The reduced drawing of the plots whose groups are listed in plots[0..G-1].
+template <int G>
+void drawReducedPlots(PlotCanvas &canvas, const SAMPLE_TYPE *first, int count, int spp,
+                      const CurvePlot *const *plots)
+{
+    size_t offsets[G];
+    for (int g = 0; g < G; ++g)
+        offsets[g] = lanesOf(plots[g]->kind).offset;
+    const auto *bytes = static_cast<const unsigned char *>(static_cast<const void *>(first));
+    std::vector<ColumnValues<G>> columns;
+    reduceColumns<G>(
+        count, spp,
+        [bytes, &offsets](int i, FloatLanes *lanes) {
+            const unsigned char *sample = bytes + size_t(i) * sizeof(SAMPLE_TYPE);
+            for (int g = 0; g < G; ++g)
+                std::memcpy(&lanes[g], sample + offsets[g], sizeof(FloatLanes));
+        },
+        columns);
+    for (int g = 0; g < G; ++g) {
+        const CurvePlot &plot = *plots[g];
+        const int firstLane = lanesOf(plot.kind).firstLane;
+        for (int k = 0; k < seriesCount(plot.kind); ++k) {
+            const CurveStyle &style = plot.styles[k];
+            if (!style.shown)
+                continue;
+            canvas.setPen(style.colour, CURVE_PEN);
+            drawReduced<G>(canvas, count, spp, style, plot.frame, columns, g, firstLane + k);
+        }
     }
 }
 
+static_assert(SERIES_COUNT <= LANE_COUNT);
+
 } // namespace
 
-void drawCurves(PlotCanvas &canvas, const SAMPLE_TYPE *first, int count, SeriesKind kind,
-                const CurveStyle *styles, const CurveFrame &frame, CurveDrawing drawing)
+void drawCurves(PlotCanvas &canvas, const SAMPLE_TYPE *first, int count, int samplesPerPixel,
+                const CurvePlot *plots, int plotCount, CurveDrawing drawing)
 {
     if (count <= 0)
         return;
-    switch (kind) {
-    case SeriesKind::NirsAve:
-        drawPlot<4>(canvas, first, count, &SAMPLE_TYPE::Nirs_Ave, styles, frame, drawing);
-        break;
-    case SeriesKind::Acc:
-        drawPlot<3>(canvas, first, count, &SAMPLE_TYPE::Acc, styles, frame, drawing);
-        break;
-    case SeriesKind::Gyr:
-        drawPlot<3>(canvas, first, count, &SAMPLE_TYPE::Gyr, styles, frame, drawing);
-        break;
+    const int spp = std::max(samplesPerPixel, 1);
+    plotCount = std::clamp(plotCount, 0, MAX_PLOTS);
+    if (drawing == CurveDrawing::Reduced && spp > 1) {
+        // Plots with nothing to draw are not read at all.
+        const CurvePlot *drawn[MAX_PLOTS];
+        int n = 0;
+        for (int i = 0; i < plotCount; ++i)
+            if (anyShown(plots[i]))
+                drawn[n++] = &plots[i];
+        if (n == 1)
+            drawReducedPlots<1>(canvas, first, count, spp, drawn);
+        else if (n == 2)
+            drawReducedPlots<2>(canvas, first, count, spp, drawn);
+        return;
+    }
+    for (int i = 0; i < plotCount; ++i) {
+        const CurvePlot &plot = plots[i];
+        for (int k = 0; k < seriesCount(plot.kind); ++k) {
+            const CurveStyle &style = plot.styles[k];
+            if (!style.shown)
+                continue;
+            canvas.setPen(style.colour, CURVE_PEN);
+            if (drawing == CurveDrawing::EverySample)
+                drawEverySample(canvas, first, count, spp, plot.kind, k, style, plot.frame);
+            else
+                drawSampleColumns(canvas, first, count, plot.kind, k, style, plot.frame);
+        }
     }
 }

@@ -1,4 +1,4 @@
-// The curves of one plot of the trend plot (the four NIRS averages, or the three axes of the
+// The curves of the trend plot (the four NIRS averages, and the three axes of the
 // accelerometer or the gyroscope), either reduced per pixel column or every sample as its own
 // segment.
 #pragma once
@@ -27,11 +27,20 @@ struct CurveFrame
     int left = 0;
     int top = 0;
     int bottom = 0;
-    int samplesPerPixel = 1;
 };
 
-// Draws samples first[0..count-1] of every shown series of the plot, in series order, each
-// with a width-2 pen of its colour: a move to the first point, then lines on. styles holds
-// 4 entries for NirsAve and 3 for Acc and Gyr.
-void drawCurves(PlotCanvas &canvas, const SAMPLE_TYPE *first, int count, SeriesKind kind,
-                const CurveStyle *styles, const CurveFrame &frame, CurveDrawing drawing);
+// One plot of curves: its floats, their styles (4 entries for NirsAve, 3 for Acc and Gyr)
+// and its frame.
+struct CurvePlot
+{
+    SeriesKind kind = SeriesKind::NirsAve;
+    const CurveStyle *styles = nullptr;
+    CurveFrame frame;
+};
+
+// Draws samples first[0..count-1] of every shown series of plots[0..plotCount-1] (at most
+// 2), plot after plot and in series order within a plot, each with a width-2 pen of its
+// colour: a move to the first point, then lines on. The reduced drawing reads the samples
+// once for all plots.
+void drawCurves(PlotCanvas &canvas, const SAMPLE_TYPE *first, int count, int samplesPerPixel,
+                const CurvePlot *plots, int plotCount, CurveDrawing drawing);

@@ -167,30 +167,28 @@ int visibleCount(const Paint &p)
     return int(std::clamp<int64_t>(std::min(left, p.span), 0, SAMPLE_MAX));
 }
 
-void drawHbCurves(Paint &p, CurveDrawing drawing)
+// The Hb curves and, when the sensor plot is shown, the sensor curves.
+void drawAllCurves(Paint &p, CurveDrawing drawing)
 {
     const PlotGeometry &g = p.g;
-    CurveStyle styles[SERIES_COUNT];
+    CurveStyle hb[SERIES_COUNT];
     for (int k = 0; k < SERIES_COUNT; ++k) {
         // OXHb and DXHb only for measurements that carry the motion channels.
-        styles[k].shown = DataVisible[k] && (k >= TOHB_SERIES || p.info.Rev2);
-        styles[k].colour = DataColor[k];
-        styles[k].range =
+        hb[k].shown = DataVisible[k] && (k >= TOHB_SERIES || p.info.Rev2);
+        hb[k].colour = DataColor[k];
+        hb[k].range =
             k == STO2_SERIES ? sto2Range(p.offset) : hbRange(p.offset, p.controls.ampIndex);
     }
-    drawCurves(p.canvas, p.samples + p.J, visibleCount(p), SeriesKind::NirsAve, styles,
-               {g.PlotLeft, g.HbTop, g.HbBottom, p.spp}, drawing);
-}
-
-void drawSensorCurves(Paint &p, CurveDrawing drawing)
-{
-    const PlotGeometry &g = p.g;
     const bool gyro = p.controls.sensorIndex == SENSOR_GYROSCOPE;
-    CurveStyle styles[3];
+    CurveStyle sensor[3];
     for (int k = 0; k < 3; ++k)
-        styles[k] = {true, SENSOR_COLOUR[k], sensorRange(p.info.Log_Range[gyro ? 1 : 0])};
-    drawCurves(p.canvas, p.samples + p.J, visibleCount(p), gyro ? SeriesKind::Gyr : SeriesKind::Acc,
-               styles, {g.PlotLeft, g.SensorTop, g.SensorBottom, p.spp}, drawing);
+        sensor[k] = {true, SENSOR_COLOUR[k], sensorRange(p.info.Log_Range[gyro ? 1 : 0])};
+    const CurvePlot plots[2] = {{SeriesKind::NirsAve, hb, {g.PlotLeft, g.HbTop, g.HbBottom}},
+                                {gyro ? SeriesKind::Gyr : SeriesKind::Acc,
+                                 sensor,
+                                 {g.PlotLeft, g.SensorTop, g.SensorBottom}}};
+    drawCurves(p.canvas, p.samples + p.J, visibleCount(p), p.spp, plots, g.sensorShown ? 2 : 1,
+               drawing);
 }
 
 TrendPlotResult drawCursor(Paint &p)
@@ -267,11 +265,8 @@ TrendPlotResult paintTrendPlot(QPainter &painter, const QSize &size, int w,
     if (info.Ex_count <= 0)
         return {};
     drawTimeGrid(p);
-    if (p.J < std::min<int64_t>(info.Ex_count, SAMPLE_MAX)) {
-        drawHbCurves(p, drawing);
-        if (p.g.sensorShown)
-            drawSensorCurves(p, drawing);
-    }
+    if (p.J < std::min<int64_t>(info.Ex_count, SAMPLE_MAX))
+        drawAllCurves(p, drawing);
     const TrendPlotResult result = drawCursor(p);
     drawEvents(p);
     return result;

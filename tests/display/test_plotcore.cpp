@@ -214,52 +214,70 @@ private slots:
         QCOMPARE(elapsedTimeText(3723000, finnish), QStringLiteral("1.02.03"));
     }
 
-    void reductionKeepsFirstExtremesLastInOrder()
+    void reductionGivesLowestAndHighestOfEachColumn()
     {
+        // Lane 0 as in the comments, lane 1 its negation, lane 2 constant, lane 3 all NaN.
         const std::vector<float> v = {5, 1, 9, 3, /**/ 2, 2, 2, 2, /**/ NAN, 4, -7, 8, /**/ 6};
-        std::vector<ColumnExtremes> out[1];
+        std::vector<ColumnValues<1>> out;
         reduceColumns<1>(
-            int(v.size()), 4, [&](int i) { return &v[i]; }, out);
-        QCOMPARE(out[0].size(), size_t(4));
-        std::vector<int> kept;
-        for (size_t c = 0; c < out[0].size(); ++c) {
-            const int lo = int(c) * 4, hi = std::min(int(v.size()), lo + 4);
-            for (int i : keptSamples(lo, hi, out[0][c]))
-                kept.push_back(i);
+            int(v.size()), 4,
+            [&](int i, FloatLanes *lanes) {
+                lanes[0] = FloatLanes{v[i], -v[i], 0.5f, NAN};
+            },
+            out);
+        QCOMPARE(out.size(), size_t(4));
+        // Column 0: 1..9. Column 1: constant. Column 2: NaN is the lowest. Column 3: one sample.
+        const float lowest[4] = {1, 2, -INFINITY, 6}, highest[4] = {9, 2, 8, 6};
+        const float negLowest[4] = {-9, -2, -INFINITY, -6}, negHighest[4] = {-1, -2, 7, -6};
+        for (size_t c = 0; c < out.size(); ++c) {
+            QCOMPARE(out[c].lowest[0][0], lowest[c]);
+            QCOMPARE(out[c].highest[0][0], highest[c]);
+            QCOMPARE(out[c].lowest[0][1], negLowest[c]);
+            QCOMPARE(out[c].highest[0][1], negHighest[c]);
+            QCOMPARE(out[c].lowest[0][2], 0.5f);
+            QCOMPARE(out[c].highest[0][2], 0.5f);
+            QCOMPARE(out[c].lowest[0][3], -INFINITY);
+            QCOMPARE(out[c].highest[0][3], -INFINITY);
         }
-        // Column 0: first 0, low 1, high 2, last 3. Column 1: constant, first and last.
-        // Column 2: NaN is the lowest and the first; high 11 is the last. Column 3: one sample.
-        const std::vector<int> expected = {0, 1, 2, 3, 4, 7, 8, 11, 12};
-        QCOMPARE(kept, expected);
     }
 
-    void reductionMatchesBruteForcePerSeries()
+    void reductionMatchesBruteForcePerLane()
     {
         std::mt19937 rng(7);
         std::uniform_real_distribution<float> d(-1, 1);
+        constexpr int lanes = 8;
         for (int round = 0; round < 50; ++round) {
             const int n = 1 + int(rng() % 500), spp = 1 + int(rng() % 40);
-            std::vector<std::array<float, 3>> v(n);
-            for (auto &s : v)
-                for (float &x : s)
-                    x = rng() % 10 == 0 ? NAN : float(int(d(rng) * 4)) / 4; // ties abound
-            std::vector<ColumnExtremes> out[3];
-            reduceColumns<3>(
-                n, spp, [&](int i) { return v[i].data(); }, out);
-            for (int k = 0; k < 3; ++k) {
-                QCOMPARE(int(out[k].size()), (n + spp - 1) / spp);
-                for (int c = 0; c * spp < n; ++c) {
-                    const int lo = c * spp, hi = std::min(n, lo + spp);
-                    auto key = [&](int i) { return reductionKey(v[i][k]); };
-                    int low = lo, high = lo;
+            std::vector<std::array<float, lanes>> v(static_cast<size_t>(n));
+            for (auto &s : v) {
+                for (float &x : s) {
+                    const unsigned r = rng() % 20;
+                    x = r == 0   ? NAN
+                        : r == 1 ? INFINITY
+                        : r == 2 ? -INFINITY
+                                 : float(int(d(rng) * 4)) / 4; // ties abound
+                }
+            }
+            std::vector<ColumnValues<2>> out;
+            reduceColumns<2>(
+                n, spp,
+                [&](int i, FloatLanes *group) {
+                    for (int g = 0; g < 2; ++g)
+                        for (int k = 0; k < 4; ++k)
+                            group[g][k] = v[size_t(i)][size_t(g * 4 + k)];
+                },
+                out);
+            QCOMPARE(int(out.size()), (n + spp - 1) / spp);
+            for (int c = 0; c * spp < n; ++c) {
+                const int lo = c * spp, hi = std::min(n, lo + spp);
+                for (int l = 0; l < lanes; ++l) {
+                    float low = reductionKey(v[size_t(lo)][size_t(l)]), high = low;
                     for (int i = lo; i < hi; ++i) {
-                        if (key(i) < key(low))
-                            low = i;
-                        if (key(i) > key(high))
-                            high = i;
+                        low = std::min(low, reductionKey(v[size_t(i)][size_t(l)]));
+                        high = std::max(high, reductionKey(v[size_t(i)][size_t(l)]));
                     }
-                    QCOMPARE(out[k][c].lowest, low);
-                    QCOMPARE(out[k][c].highest, high);
+                    QCOMPARE(out[size_t(c)].lowest[l / 4][l % 4], low);
+                    QCOMPARE(out[size_t(c)].highest[l / 4][l % 4], high);
                 }
             }
         }
