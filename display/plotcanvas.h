@@ -38,9 +38,28 @@ public:
 
     // Fast wide lines: the same pixels as one painter line per segment, for less work.
     // Segments are collected and handed to the painter together at the next pen change,
-    // text, thin line or end of fast lines, and a vertical width-2 line is filled as the
-    // rectangle it covers.
+    // text, thin line or end of fast lines, and, on a painter that moves by whole pixels only,
+    // a vertical width-2 line is filled as the rectangle it covers.
     void setFastLines(bool on);
+
+    // A curve reduced to pixel columns, drawn with the current pen: a move to the first
+    // column's (x, first) and a line from each column's (x, last) to the next one's
+    // (x, first); in a column that holds several samples, the vertical line between top and
+    // bottom (top <= bottom). The current point ends at the last column's (x, last). Columns run
+    // left to right, one pixel apart. With a width-2 pen on a painter that only translates by whole
+    // pixels, the same pixels are filled with less work: the verticals as the pixel columns they
+    // cover together, and a connecting line that lies wholly inside the verticals around it is left
+    // out.
+    struct CurveColumn
+    {
+        int x = 0;
+        int first = 0;
+        int top = 0;
+        int bottom = 0;
+        int last = 0;
+        bool vertical = false;
+    };
+    void drawCurveColumns(const CurveColumn *columns, int count);
 
     // Text drawn with a transparent background, (x, y) being the top-left corner of its cell.
     void textOut(int x, int y, const QString &text);
@@ -50,6 +69,9 @@ public:
 
 private:
     void flush();
+    void drawColumnsLineByLine(const CurveColumn *columns, int count);
+    bool pixelAligned() const;
+    void fillVerticals(const CurveColumn *columns, int count);
 
     QPainter &m_painter;
     QFontMetrics m_metrics;
@@ -59,5 +81,6 @@ private:
     QColor m_fontColour;
     QPoint m_current;
     bool m_fastLines = false;
+    bool m_pixelAligned = false; // fast lines on a painter that moves by whole pixels only
     QVector<QLine> m_lines;
 };

@@ -94,28 +94,28 @@ void drawSampleColumns(PlotCanvas &canvas, const SAMPLE_TYPE *first, int count, 
     canvas.setFastLines(false);
 }
 
-// A series of group g of the reduced columns, its values in lane `lane`.
+// A series of the reduced columns, its values in lane `lane` of group g; drawn is scratch
+// space.
 template <int G>
 void drawReduced(PlotCanvas &canvas, int count, int spp, const CurveStyle &style,
-                 const CurveFrame &f, const std::vector<ColumnValues<G>> &columns, int g, int lane)
+                 const CurveFrame &f, const std::vector<ColumnValues<G>> &columns, int g, int lane,
+                 std::vector<PlotCanvas::CurveColumn> &drawn)
 {
     auto y = [&](float v) { return mapValue(v, style.range, f.top, f.bottom); };
-    canvas.setFastLines(true);
-    for (int c = 0; c * spp < count; ++c) {
-        const int lo = c * spp, hi = std::min(count, lo + spp), x = f.left + c;
-        const ColumnValues<G> &r = columns[size_t(c)];
-        const int yFirst = y(r.first[g][lane]);
-        if (c == 0)
-            canvas.moveTo(x, yFirst);
-        else
-            canvas.lineTo(x, yFirst);
-        if (hi - lo > 1) {
-            canvas.moveTo(x, y(r.highest[g][lane]));
-            canvas.lineTo(x, y(r.lowest[g][lane]));
-            canvas.moveTo(x, y(r.last[g][lane]));
-        }
+    drawn.resize(columns.size());
+    for (size_t c = 0; c < columns.size(); ++c) {
+        const ColumnValues<G> &r = columns[c];
+        const int lo = int(c) * spp;
+        PlotCanvas::CurveColumn &d = drawn[c];
+        d.x = f.left + int(c);
+        d.first = y(r.first[g][lane]);
+        d.vertical = std::min(count, lo + spp) - lo > 1;
+        // The highest value is the highest point, the smallest y.
+        d.top = d.vertical ? y(r.highest[g][lane]) : d.first;
+        d.bottom = d.vertical ? y(r.lowest[g][lane]) : d.first;
+        d.last = d.vertical ? y(r.last[g][lane]) : d.first;
     }
-    canvas.setFastLines(false);
+    canvas.drawCurveColumns(drawn.data(), int(drawn.size()));
 }
 
 bool anyShown(const CurvePlot &plot)
@@ -144,6 +144,7 @@ void drawReducedPlots(PlotCanvas &canvas, const SAMPLE_TYPE *first, int count, i
                 std::memcpy(&lanes[g], sample + offsets[g], sizeof(FloatLanes));
         },
         columns);
+    std::vector<PlotCanvas::CurveColumn> drawn;
     for (int g = 0; g < G; ++g) {
         const CurvePlot &plot = *plots[g];
         const int firstLane = lanesOf(plot.kind).firstLane;
@@ -152,7 +153,7 @@ void drawReducedPlots(PlotCanvas &canvas, const SAMPLE_TYPE *first, int count, i
             if (!style.shown)
                 continue;
             canvas.setPen(style.colour, CURVE_PEN);
-            drawReduced<G>(canvas, count, spp, style, plot.frame, columns, g, firstLane + k);
+            drawReduced<G>(canvas, count, spp, style, plot.frame, columns, g, firstLane + k, drawn);
         }
     }
 }

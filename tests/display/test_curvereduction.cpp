@@ -1,5 +1,6 @@
 // The reduced curves against the reference picture (every visible sample drawn as its own
 // segment) on random recordings: identical images at every compression.
+#include "plotcanvas.h"
 #include "plotfixture.h"
 #include "plotgeometry.h"
 
@@ -53,6 +54,55 @@ int differingPixels(const QImage &a, const QImage &b)
     return n;
 }
 
+// Columns of a random curve, one pixel apart from x = 10, some with a vertical.
+std::vector<PlotCanvas::CurveColumn> randomColumns(int count, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::vector<PlotCanvas::CurveColumn> columns(static_cast<size_t>(count));
+    int y = 60;
+    for (int i = 0; i < count; ++i) {
+        PlotCanvas::CurveColumn &c = columns[size_t(i)];
+        y = std::clamp(y + int(rng() % 15) - 7, 5, 115);
+        c.x = 10 + i;
+        c.vertical = rng() % 6 != 0;
+        const int spread = c.vertical ? int(rng() % 30) : 0;
+        c.top = std::max(2, y - int(rng() % (spread + 1)));
+        c.bottom = std::min(118, y + int(rng() % (spread + 1)));
+        auto inside = [&] { return c.top + int(rng() % unsigned(c.bottom - c.top + 1)); };
+        c.first = inside();
+        c.last = c.vertical ? inside() : c.first;
+    }
+    return columns;
+}
+
+QImage drawColumns(const std::vector<PlotCanvas::CurveColumn> &columns, const QTransform &t,
+                   bool lineByLine)
+{
+    QImage image(300, 300, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setTransform(t);
+    PlotCanvas canvas(painter);
+    canvas.setPen(QColor(0, 0, 255), 2);
+    if (!lineByLine) {
+        canvas.drawCurveColumns(columns.data(), int(columns.size()));
+        return image;
+    }
+    for (size_t i = 0; i < columns.size(); ++i) {
+        const PlotCanvas::CurveColumn &c = columns[i];
+        if (i == 0)
+            canvas.moveTo(c.x, c.first);
+        else
+            canvas.lineTo(c.x, c.first);
+        if (c.vertical) {
+            canvas.moveTo(c.x, c.top);
+            canvas.lineTo(c.x, c.bottom);
+            canvas.moveTo(c.x, c.last);
+        }
+    }
+    return image;
+}
+
 } // namespace
 
 class TestCurveReduction : public QObject
@@ -60,6 +110,52 @@ class TestCurveReduction : public QObject
     Q_OBJECT
 
 private slots:
+    // The reduced drawing leaves out a line between neighbouring columns when the verticals
+    // around it cover every pixel it could touch; this pins where the painter puts those
+    // pixels.
+    void wideLineBetweenNeighbourColumnsStaysInItsBox()
+    {
+        for (int dy = -300; dy <= 300; ++dy) {
+            QImage image(12, 700, QImage::Format_RGB32);
+            image.fill(Qt::white);
+            const int x = 5, a = 350, b = a + dy;
+            {
+                QPainter painter(&image);
+                PlotCanvas canvas(painter);
+                canvas.setPen(QColor(255, 0, 0), 2);
+                canvas.moveTo(x - 1, a);
+                canvas.lineTo(x, b);
+            }
+            QRect box;
+            for (int py = 0; py < image.height(); ++py)
+                for (int px = 0; px < image.width(); ++px)
+                    if (image.pixel(px, py) != 0xffffffffu)
+                        box |= QRect(px, py, 1, 1);
+            const QRect allowed(QPoint(x - 2, std::min(a, b) - 1), QPoint(x, std::max(a, b)));
+            QVERIFY2(!box.isEmpty() && allowed.contains(box),
+                     qPrintable(QStringLiteral("dy %1").arg(dy)));
+        }
+    }
+
+    void curveColumnsEqualTheirLines_data()
+    {
+        QTest::addColumn<QTransform>("transform");
+        QTest::newRow("device pixels") << QTransform();
+        QTest::newRow("moved by whole pixels") << QTransform::fromTranslate(7, -3);
+        QTest::newRow("moved by half a pixel") << QTransform::fromTranslate(0.5, 0.5);
+        QTest::newRow("scaled") << QTransform::fromScale(2, 2);
+    }
+    void curveColumnsEqualTheirLines()
+    {
+        QFETCH(QTransform, transform);
+        for (unsigned seed = 1; seed <= 20; ++seed) {
+            const auto columns = randomColumns(130, seed);
+            const QImage reduced = drawColumns(columns, transform, false);
+            const QImage reference = drawColumns(columns, transform, true);
+            QCOMPARE(differingPixels(reduced, reference), 0);
+        }
+    }
+
     void reducedEqualsEverySample_data()
     {
         QTest::addColumn<int>("count");
