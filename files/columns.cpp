@@ -5,99 +5,7 @@
 #include "store.h"
 
 #include <bit>
-#include <charconv>
 #include <cstring>
-#include <type_traits>
-
-namespace {
-
-constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10};
-constexpr uint64_t FLOAT_EXACT = uint64_t(1) << 24; // integers a float holds exactly
-constexpr int FAST_INT_DIGITS = 9;                  // never overflow an int
-
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
-// Digits, a point and digits (the form every writer uses), read without a library call. False
-// when the text has another shape or too many digits; the caller then takes the slow path.
-// m / 10^k with m below 2^24 and k up to 10 is a quotient of two floats, so rounding it to a
-// double first and then to a float gives the correctly rounded float all the same.
-template <typename T> bool parseDecimal(const char *p, const char *end, T &value)
-{
-    uint64_t m = 0;
-    const char *const first = p;
-    for (; p != end && isDigit(*p); ++p)
-        m = m * 10 + uint64_t(*p - '0');
-    ptrdiff_t digits = p - first;
-    ptrdiff_t decimals = 0;
-    if (p != end && *p == '.') {
-        const char *const fraction = ++p;
-        for (; p != end && isDigit(*p); ++p)
-            m = m * 10 + uint64_t(*p - '0');
-        decimals = p - fraction;
-        digits += decimals;
-    }
-    // Up to 15 digits m is exact; an exponent or anything else goes the slow way.
-    if (p != end || digits == 0 || digits > 15 || decimals > 10)
-        return false;
-    if constexpr (std::is_same_v<T, float>) {
-        if (m >= FLOAT_EXACT)
-            return false;
-    }
-    value = static_cast<T>(double(m) / kPow10[decimals]);
-    return true;
-}
-
-template <typename T> bool parseUnsigned(const char *p, const char *end, T &value)
-{
-    if constexpr (std::is_integral_v<T>) {
-        if (end - p <= FAST_INT_DIGITS) {
-            int v = 0;
-            for (; p != end; ++p) {
-                if (!isDigit(*p))
-                    return false;
-                v = v * 10 + (*p - '0');
-            }
-            value = v;
-            return true;
-        }
-        const auto r = std::from_chars(p, end, value);
-        return r.ec == std::errc() && r.ptr == end;
-    } else {
-        if (parseDecimal(p, end, value))
-            return true;
-        const auto r = std::from_chars(p, end, value, std::chars_format::general);
-        return r.ec == std::errc() && r.ptr == end;
-    }
-}
-
-} // namespace
-
-template <typename T> bool parseNumber(std::string_view t, T &value)
-{
-    size_t i = 0;
-    while (i < t.size() && t[i] == ' ')
-        ++i;
-    bool negative = false;
-    if (i < t.size() && (t[i] == '+' || t[i] == '-')) {
-        negative = t[i] == '-';
-        ++i;
-    }
-    // Digits (or a point, for a fraction) must follow: no second sign, no "inf" or "nan".
-    if (i == t.size() || !(isDigit(t[i]) || (t[i] == '.' && !std::is_integral_v<T>)))
-        return false;
-    T v{};
-    if (!parseUnsigned(t.data() + i, t.data() + t.size(), v))
-        return false;
-    value = negative ? -v : v;
-    return true;
-}
-
-template bool parseNumber<int>(std::string_view, int &);
-template bool parseNumber<float>(std::string_view, float &);
-template bool parseNumber<double>(std::string_view, double &);
 
 namespace {
 
@@ -116,10 +24,21 @@ constexpr size_t MODEL_CHARS = 5;    // "Vm731"
                          QByteArray(t.data(), static_cast<qsizetype>(t.size()))};
 }
 
+// A number cell; the short cells of sample lines are read the quick way.
+template <typename T> bool numberCell(const LINE_BUFF_TYPE &line, int cell, T &value)
+{
+    if (cell < cellCount(line)) {
+        const int len = line.len[cell];
+        if (len >= 1 && len <= SHORT_CELL_MAX && parseShortNumber(cellWord(line, cell), len, value))
+            return true;
+    }
+    return parseNumber(cellText(line, cell), value);
+}
+
 int intCell(const LINE_BUFF_TYPE &line, int cell)
 {
     int v = 0;
-    if (!parseNumber(cellText(line, cell), v))
+    if (!numberCell(line, cell, v))
         fail(line, cell, FileValueError::Number);
     return v;
 }
@@ -135,9 +54,8 @@ double doubleCell(const LINE_BUFF_TYPE &line, int cell)
 // A value cell of a sample line: empty leaves the field 0.
 float valueCell(const LINE_BUFF_TYPE &line, int cell)
 {
-    const std::string_view t = cellText(line, cell);
     float v = 0;
-    if (!t.empty() && !parseNumber(t, v))
+    if (cell < cellCount(line) && line.len[cell] != 0 && !numberCell(line, cell, v))
         fail(line, cell, FileValueError::Number);
     return v;
 }
@@ -145,9 +63,8 @@ float valueCell(const LINE_BUFF_TYPE &line, int cell)
 // StO2 in % into a fraction, through a double so that the quotient is rounded once.
 float percentCell(const LINE_BUFF_TYPE &line, int cell)
 {
-    const std::string_view t = cellText(line, cell);
     double v = 0;
-    if (!t.empty() && !parseNumber(t, v))
+    if (cell < cellCount(line) && line.len[cell] != 0 && !numberCell(line, cell, v))
         fail(line, cell, FileValueError::Number);
     return static_cast<float>(v / 100.0);
 }
@@ -320,10 +237,35 @@ bool checkChannelLine(const LINE_BUFF_TYPE &line)
     return channels != NewInfo[0].NumCH;
 }
 
+// hours:minutes:seconds in a cell of up to 8 bytes, each field read the quick way. False when
+// the cell has another shape; the general reading then gives the same value or the error.
+bool shortTime(const LINE_BUFF_TYPE &line, int *t)
+{
+    const int len = line.len[0];
+    if (len < 5 || len > SHORT_CELL_MAX)
+        return false;
+    const uint64_t w = cellWord(line, 0);
+    int from = 0;
+    for (int i = 0; i < 3; ++i) {
+        int to = from;
+        while (to < len && line.buff[line.pos[0] + to] != ':')
+            ++to;
+        if ((i < 2) == (to == len)) // a colon after each of the first two fields only
+            return false;
+        const int n = to - from;
+        const uint64_t field = (w >> (8 * from)) & ((uint64_t(1) << (8 * n)) - 1); // n < 8
+        if (!parseShortNumber(field, n, t[i]))
+            return false;
+        from = to + 1;
+    }
+    return true;
+}
+
 TDateTime timeCell(const LINE_BUFF_TYPE &line)
 {
     int t[3];
-    splitInts(line, 0, cellText(line, 0), "::", 3, t, FileValueError::TimeOfDay);
+    if (!shortTime(line, t))
+        splitInts(line, 0, cellText(line, 0), "::", 3, t, FileValueError::TimeOfDay);
     if (!isValidTime(t[0], t[1], t[2]))
         fail(line, 0, FileValueError::TimeOfDay);
     return encodeTime(t[0], t[1], t[2]);

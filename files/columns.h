@@ -3,6 +3,7 @@
 #pragma once
 
 #include "linebuffer.h"
+#include "numbers.h"
 
 #include <QByteArray>
 #include <string_view>
@@ -43,11 +44,6 @@ struct FileValueError
     int cell;        // from 0
     QByteArray text; // the cell as it stands in the file
 };
-
-// A number cell as the format reads it: blanks before the number, an optional sign, then
-// decimal digits (with a point and an exponent for floats); nothing may follow. False for any
-// other text, including an empty cell, "inf", "nan" and values out of the type's range.
-template <typename T> bool parseNumber(std::string_view text, T &value);
 
 // Splits buff into cells (pos, len, cn) and sets str; an empty line gives one empty cell.
 void SplitColumns(LINE_BUFF_TYPE &line);

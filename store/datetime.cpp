@@ -32,6 +32,19 @@ void civilFromDays(int64_t z, int *year, int *month, int *day)
 
 const int64_t kEpoch = daysFromCivil(1899, 12, 30);
 
+// Whole days of a value (toward zero, into *whole) and its time of day in milliseconds,
+// rounded to the millisecond; a time that rounds up to midnight belongs to the next day.
+int64_t splitDay(TDateTime value, double *whole)
+{
+    *whole = value >= 0 ? std::floor(value) : std::ceil(value);
+    int64_t ms = std::llround(std::fabs(value - *whole) * MS_PER_DAY);
+    if (ms >= 86400000) {
+        ms -= 86400000;
+        *whole += value >= 0 ? 1 : -1;
+    }
+    return ms;
+}
+
 } // namespace
 
 int daysInMonth(int year, int month)
@@ -78,12 +91,8 @@ bool tryEncodeDateTime(const DateTimeParts &p, TDateTime *out)
 
 DateTimeParts decodeDateTime(TDateTime value)
 {
-    double whole = value >= 0 ? std::floor(value) : std::ceil(value);
-    int64_t ms = std::llround(std::fabs(value - whole) * MS_PER_DAY);
-    if (ms >= 86400000) {
-        ms -= 86400000;
-        whole += value >= 0 ? 1 : -1;
-    }
+    double whole = 0;
+    const int64_t ms = splitDay(value, &whole);
     DateTimeParts p;
     civilFromDays(static_cast<int64_t>(whole) + kEpoch, &p.year, &p.month, &p.day);
     p.hour = static_cast<int>(ms / 3600000);
@@ -95,6 +104,6 @@ DateTimeParts decodeDateTime(TDateTime value)
 
 int64_t timeOfDayMs(TDateTime value)
 {
-    const DateTimeParts p = decodeDateTime(value);
-    return ((p.hour * 60 + p.minute) * 60 + p.second) * 1000LL + p.msec;
+    double whole = 0;
+    return splitDay(value, &whole); // the calendar date is not needed
 }

@@ -1,0 +1,95 @@
+// Reading the number cells of measurement files, exactly and without a library call for the
+// forms the writer produces.
+#include "numbers.h"
+
+#include <charconv>
+#include <cstddef>
+#include <type_traits>
+
+namespace {
+
+using number_detail::decimalValue;
+using number_detail::FLOAT_EXACT;
+constexpr int FAST_INT_DIGITS = 9; // never overflow an int
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// Digits, a point and digits (the form every writer uses), read without a library call. False
+// when the text has another shape or too many digits; the caller then takes the slow path.
+template <typename T> bool parseDecimal(const char *p, const char *end, T &value)
+{
+    uint64_t m = 0;
+    const char *const first = p;
+    for (; p != end && isDigit(*p); ++p)
+        m = m * 10 + uint64_t(*p - '0');
+    std::ptrdiff_t digits = p - first;
+    std::ptrdiff_t decimals = 0;
+    if (p != end && *p == '.') {
+        const char *const fraction = ++p;
+        for (; p != end && isDigit(*p); ++p)
+            m = m * 10 + uint64_t(*p - '0');
+        decimals = p - fraction;
+        digits += decimals;
+    }
+    // Up to 15 digits m is exact; an exponent or anything else goes the slow way.
+    if (p != end || digits == 0 || digits > 15 || decimals > 10)
+        return false;
+    if constexpr (std::is_same_v<T, float>) {
+        if (m >= FLOAT_EXACT)
+            return false;
+    }
+    value = decimalValue<T>(m, decimals);
+    return true;
+}
+
+template <typename T> bool parseUnsigned(const char *p, const char *end, T &value)
+{
+    if constexpr (std::is_integral_v<T>) {
+        if (end - p <= FAST_INT_DIGITS) {
+            int v = 0;
+            for (; p != end; ++p) {
+                if (!isDigit(*p))
+                    return false;
+                v = v * 10 + (*p - '0');
+            }
+            value = v;
+            return true;
+        }
+        const auto r = std::from_chars(p, end, value);
+        return r.ec == std::errc() && r.ptr == end;
+    } else {
+        if (parseDecimal(p, end, value))
+            return true;
+        const auto r = std::from_chars(p, end, value, std::chars_format::general);
+        return r.ec == std::errc() && r.ptr == end;
+    }
+}
+
+} // namespace
+
+template <typename T> bool parseNumber(std::string_view t, T &value)
+{
+    size_t i = 0;
+    while (i < t.size() && t[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) {
+        negative = t[i] == '-';
+        ++i;
+    }
+    // Digits (or a point, for a fraction) must follow: no second sign, no "inf" or "nan".
+    if (i == t.size() || !(isDigit(t[i]) || (t[i] == '.' && !std::is_integral_v<T>)))
+        return false;
+    T v{};
+    if (!parseUnsigned(t.data() + i, t.data() + t.size(), v))
+        return false;
+    value = negative ? -v : v;
+    return true;
+}
+
+template bool parseNumber<int>(std::string_view, int &);
+template bool parseNumber<float>(std::string_view, float &);
+template bool parseNumber<double>(std::string_view, double &);
