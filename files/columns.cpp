@@ -7,6 +7,10 @@
 #include <bit>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr int RATE_MIN = 50, RATE_MAX = 5000; // ms
@@ -24,22 +28,29 @@ constexpr size_t MODEL_CHARS = 5;    // "Vm731"
                          QByteArray(t.data(), static_cast<qsizetype>(t.size()))};
 }
 
-// A number cell; the short cells of sample lines are read the quick way.
-template <typename T> bool numberCell(const LINE_BUFF_TYPE &line, int cell, T &value)
+// A number cell the general way; a cell that holds no number ends the reading.
+template <typename T>
+[[gnu::noinline]] void generalNumberCell(const LINE_BUFF_TYPE &line, int cell, T &value)
+{
+    if (!parseNumber(cellText(line, cell), value))
+        fail(line, cell, FileValueError::Number);
+}
+
+// A number cell; the short cells of sample lines are read the quick way, in line.
+template <typename T> inline void numberCell(const LINE_BUFF_TYPE &line, int cell, T &value)
 {
     if (cell < cellCount(line)) {
         const int len = line.len[cell];
         if (len >= 1 && len <= SHORT_CELL_MAX && parseShortNumber(cellWord(line, cell), len, value))
-            return true;
+            return;
     }
-    return parseNumber(cellText(line, cell), value);
+    generalNumberCell(line, cell, value);
 }
 
 int intCell(const LINE_BUFF_TYPE &line, int cell)
 {
     int v = 0;
-    if (!numberCell(line, cell, v))
-        fail(line, cell, FileValueError::Number);
+    numberCell(line, cell, v);
     return v;
 }
 
@@ -52,20 +63,20 @@ double doubleCell(const LINE_BUFF_TYPE &line, int cell)
 }
 
 // A value cell of a sample line: empty leaves the field 0.
-float valueCell(const LINE_BUFF_TYPE &line, int cell)
+inline float valueCell(const LINE_BUFF_TYPE &line, int cell)
 {
     float v = 0;
-    if (cell < cellCount(line) && line.len[cell] != 0 && !numberCell(line, cell, v))
-        fail(line, cell, FileValueError::Number);
+    if (cell < cellCount(line) && line.len[cell] != 0)
+        numberCell(line, cell, v);
     return v;
 }
 
 // StO2 in % into a fraction, through a double so that the quotient is rounded once.
-float percentCell(const LINE_BUFF_TYPE &line, int cell)
+inline float percentCell(const LINE_BUFF_TYPE &line, int cell)
 {
     double v = 0;
-    if (cell < cellCount(line) && line.len[cell] != 0 && !numberCell(line, cell, v))
-        fail(line, cell, FileValueError::Number);
+    if (cell < cellCount(line) && line.len[cell] != 0)
+        numberCell(line, cell, v);
     return static_cast<float>(v / 100.0);
 }
 
@@ -245,18 +256,20 @@ bool shortTime(const LINE_BUFF_TYPE &line, int *t)
     if (len < 5 || len > SHORT_CELL_MAX)
         return false;
     const uint64_t w = cellWord(line, 0);
-    int from = 0;
+    uint64_t colons = number_detail::equalBytes(w, ':') & (number_detail::HIGHS >> (64 - 8 * len));
+    const uint64_t afterFirst = colons & (colons - 1);
+    // A colon after each of the first two fields only.
+    if (afterFirst == 0 || (afterFirst & (afterFirst - 1)) != 0)
+        return false;
+    const int first = std::countr_zero(colons) / 8;
+    const int second = std::countr_zero(afterFirst) / 8;
+    const int from[3] = {0, first + 1, second + 1};
+    const int to[3] = {first, second, len};
     for (int i = 0; i < 3; ++i) {
-        int to = from;
-        while (to < len && line.buff[line.pos[0] + to] != ':')
-            ++to;
-        if ((i < 2) == (to == len)) // a colon after each of the first two fields only
-            return false;
-        const int n = to - from;
-        const uint64_t field = (w >> (8 * from)) & ((uint64_t(1) << (8 * n)) - 1); // n < 8
+        const int n = to[i] - from[i]; // below 8
+        const uint64_t field = (w >> (8 * from[i])) & ((uint64_t(1) << (8 * n)) - 1);
         if (!parseShortNumber(field, n, t[i]))
             return false;
-        from = to + 1;
     }
     return true;
 }
@@ -323,20 +336,6 @@ bool readSampleLine(const LINE_BUFF_TYPE &line)
 
 } // namespace
 
-namespace {
-
-constexpr uint64_t ONES = 0x0101010101010101ULL;
-constexpr uint64_t LOWS = 0x7F7F7F7F7F7F7F7FULL;
-
-// One bit (the top one) in each byte of w that is a comma, exactly.
-uint64_t commaBits(uint64_t w)
-{
-    const uint64_t x = w ^ (ONES * ',');
-    return ~(((x & LOWS) + LOWS) | x | LOWS);
-}
-
-} // namespace
-
 void SplitColumns(LINE_BUFF_TYPE &line)
 {
     line.str = std::string_view(line.buff, static_cast<size_t>(line.n));
@@ -351,12 +350,27 @@ void SplitColumns(LINE_BUFF_TYPE &line)
         return true;
     };
     int32_t i = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time; bit k of the mask is byte i + k.
+    const __m128i commas = _mm_set1_epi8(',');
+    for (; i + 16 <= line.n; i += 16) {
+        __m128i v;
+        std::memcpy(&v, line.buff + i, 16);
+        auto bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, commas)));
+        for (; bits != 0; bits &= bits - 1) {
+            if (!comma(i + std::countr_zero(bits))) {
+                line.cn = cn;
+                return;
+            }
+        }
+    }
+#endif
     if constexpr (std::endian::native == std::endian::little) {
         // Eight bytes at a time; the lowest set bit is the first comma in memory.
         for (; i + 8 <= line.n; i += 8) {
             uint64_t w;
             std::memcpy(&w, line.buff + i, 8);
-            for (uint64_t bits = commaBits(w); bits != 0; bits &= bits - 1) {
+            for (uint64_t bits = number_detail::equalBytes(w, ','); bits != 0; bits &= bits - 1) {
                 if (!comma(i + std::countr_zero(bits) / 8)) {
                     line.cn = cn;
                     return;

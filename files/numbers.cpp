@@ -2,6 +2,7 @@
 // forms the writer produces.
 #include "numbers.h"
 
+#include <bit>
 #include <charconv>
 #include <cstddef>
 #include <type_traits>
@@ -68,7 +69,64 @@ template <typename T> bool parseUnsigned(const char *p, const char *end, T &valu
     }
 }
 
+using number_detail::ShortShape;
+
+constexpr ShortShape shapeOf(int len, unsigned digitBytes)
+{
+    ShortShape s{};
+    s.plus = s.minus = ~uint64_t(0);
+    s.low = ~uint64_t(0);
+    if (digitBytes == 0 || digitBytes >> len != 0)
+        return s;
+    const int first = std::countr_zero(digitBytes);
+    int point = -1;
+    for (int i = first + 1; i < len; ++i) {
+        if (digitBytes >> i & 1)
+            continue;
+        if (point != -1)
+            return s; // a second byte that is no digit after the first digit
+        point = i;
+    }
+    for (int i = 0; i < len; ++i) {
+        if (digitBytes >> i & 1)
+            continue;
+        s.mask |= uint64_t(0xFF) << (8 * i);
+        s.expect |= uint64_t(i == point ? '.' : ' ') << (8 * i);
+    }
+    if (first > 0) {
+        s.minus = uint64_t('-' ^ ' ') << (8 * (first - 1));
+        s.plus = uint64_t('+' ^ ' ') << (8 * (first - 1));
+    }
+    const int end = point == -1 ? len : len - 1;
+    if (point != -1) {
+        s.low = (uint64_t(1) << (8 * point)) - 1;
+        s.decimals = static_cast<uint8_t>(len - 1 - point);
+        s.point = true;
+    }
+    s.align = static_cast<uint8_t>(64 - 8 * end);
+    s.valid = true;
+    return s;
+}
+
+constexpr std::array<ShortShape, number_detail::SHORT_SHAPES> makeShortShapes()
+{
+    std::array<ShortShape, number_detail::SHORT_SHAPES> t{};
+    for (int len = 1; len <= SHORT_CELL_MAX; ++len) {
+        for (unsigned bytes = 0; bytes < 256; ++bytes) {
+            // The index as splitShort forms it: the digit bytes' top bits gathered.
+            uint64_t highs = 0;
+            for (int i = 0; i < 8; ++i)
+                highs |= uint64_t(bytes >> i & 1) << (8 * i + 7);
+            t[unsigned(len - 1) << 8 | number_detail::byteBits(highs)] = shapeOf(len, bytes);
+        }
+    }
+    return t;
+}
+
 } // namespace
+
+constexpr std::array<ShortShape, number_detail::SHORT_SHAPES> number_detail::kShortShapes =
+    makeShortShapes();
 
 template <typename T> bool parseNumber(std::string_view t, T &value)
 {

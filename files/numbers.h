@@ -2,6 +2,7 @@
 // for the short cells that sample lines are made of.
 #pragma once
 
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -28,9 +29,28 @@ template <typename T> T decimalValue(uint64_t m, std::ptrdiff_t decimals)
     return static_cast<T>(double(m) / kPow10[decimals]);
 }
 
+// m / 10^k for m below 2^24 and k up to 7, as decimalValue<float> gives it, by a product
+// instead of a quotient. The double product is within 2^-52 of m / 10^k (relative), and
+// m / 10^k is never that close to a point halfway between two floats: such a point is j * 2^q
+// with j odd of 25 bits, so m / 10^k is either at least 1 / (10^7 * 2^25) > 2^-49 away
+// (relative) or on it, which would need m = j * 5^k * 2^(q+k) >= 2^24. So both round to the
+// same float.
+inline constexpr double kInvPow10[] = {1e0, 1e-1, 1e-2, 1e-3, 1e-4, 1e-5, 1e-6, 1e-7};
+inline float floatValue(uint32_t m, int decimals)
+{
+    return static_cast<float>(double(m) * kInvPow10[decimals]);
+}
+
 inline constexpr uint64_t ONES = 0x0101010101010101ULL;
 inline constexpr uint64_t HIGHS = ONES * 0x80;
 inline constexpr uint64_t LOWS = ONES * 0x7F;
+
+// 0x80 in every byte of w that equals c, 0 in the others (exact).
+constexpr uint64_t equalBytes(uint64_t w, unsigned char c)
+{
+    const uint64_t x = w ^ (ONES * c);
+    return ~(((x & LOWS) + LOWS) | x | LOWS);
+}
 
 // 0x80 in every byte of x that holds 0 to 9, 0 in the others (exact: no carry crosses a byte).
 constexpr uint64_t belowTen(uint64_t x)
@@ -57,41 +77,46 @@ struct ShortDecimal
     bool negative;
 };
 
+// One bit per byte whose top bit is set: byte i gives bit i (the products never overlap).
+constexpr unsigned byteBits(uint64_t highs)
+{
+    return static_cast<unsigned>(((highs >> 7) * 0x0102040810204080ULL) >> 56);
+}
+
+// What a cell of a given length with digits in given bytes must hold elsewhere, and how its
+// digits come together, worked out once for every length and every choice of digit bytes.
+struct ShortShape
+{
+    uint64_t expect; // blanks before the first digit, "." at the point
+    uint64_t mask;   // 0xFF in the bytes that are not digits
+    uint64_t minus;  // (cell ^ expect) & mask when the blank before the digits is "-" ...
+    uint64_t plus;   // ... or "+"; ~0 when the cell starts with a digit
+    uint64_t low;    // bytes before the point (all when there is none)
+    uint8_t align;   // shift that puts the last digit in the top byte
+    uint8_t decimals;
+    bool point;
+    bool valid; // blanks, an optional sign, digits, at most one point, more digits
+};
+inline constexpr int SHORT_SHAPES = SHORT_CELL_MAX << 8; // (length - 1) << 8 | digit bytes
+extern const std::array<ShortShape, SHORT_SHAPES> kShortShapes;
+
 // Blanks, an optional sign, at least one digit, then optionally a point and more digits: the
-// shape every writer gives. False for any other (".5" included), without a branch on the data
-// but for the point, which stands in the same place from line to line.
+// shape every writer gives. False for any other (".5" included). No branch depends on the
+// values, only on the shape, which stays the same from line to line.
 inline bool splitShort(uint64_t w, int len, ShortDecimal &d)
 {
-    const uint64_t cell = HIGHS >> (64 - 8 * len);
     const uint64_t x = w ^ (ONES * '0'); // a digit becomes its value
-    const uint64_t digits = belowTen(x) & cell;
-    if (digits == 0)
-        return false;
-    const uint64_t others = cell & ~digits;
-    const int first = std::countr_zero(digits) - 7; // bit where the first digit's byte starts
-    const uint64_t after = others >> first;         // no more than one byte, the point
-    // Before the first digit: blanks, the last of them perhaps a sign ("-" is " " ^ 0x0D).
-    const uint64_t before = (w ^ (ONES * ' ')) & ((uint64_t(1) << first) - 1);
-    const uint64_t signByte = (uint64_t(0xFF) << first) >> 8;
-    const uint64_t sign = (before << 8) >> first; // the byte just before the first digit
-    const bool signOk = sign == 0 || sign == ('-' ^ ' ') || sign == ('+' ^ ' ');
-    if ((after & (after - 1)) != 0 || (before & ~signByte) != 0 || !signOk)
+    const uint64_t digits = belowTen(x) & (HIGHS >> (64 - 8 * len));
+    const ShortShape &s = kShortShapes[unsigned(len - 1) << 8 | byteBits(digits)];
+    const uint64_t diff = (w ^ s.expect) & s.mask;
+    if (!s.valid || (diff != 0 && diff != s.minus && diff != s.plus))
         return false;
     uint64_t values = x & ((digits >> 7) * 0xFF);
-    int end = len; // end of the digits once the point is taken out
-    d.point = after != 0;
-    d.decimals = 0;
-    if (d.point) {
-        const int at = std::countr_zero(after) + first - 7;
-        if (((w >> at) & 0xFF) != '.')
-            return false;
-        const uint64_t low = (uint64_t(1) << at) - 1;
-        values = (values & low) | ((values >> 8) & ~low);
-        --end;
-        d.decimals = end - at / 8;
-    }
-    d.digits = eightDigits(values << (64 - 8 * end));
-    d.negative = sign == ('-' ^ ' ');
+    values = (values & s.low) | ((values >> 8) & ~s.low); // the point taken out
+    d.digits = eightDigits(values << s.align);
+    d.decimals = s.decimals;
+    d.point = s.point;
+    d.negative = diff == s.minus;
     return true;
 }
 
@@ -120,7 +145,8 @@ template <typename T> bool parseShortNumber(uint64_t word, int len, T &value)
                 return false;
             // The sign goes in without a branch: signs come in no order a processor can guess.
             using Bits = std::conditional_t<std::is_same_v<T, float>, uint32_t, uint64_t>;
-            const T v = decimalValue<T>(d.digits, d.decimals);
+            const T v = std::is_same_v<T, float> ? floatValue(d.digits, d.decimals)
+                                                 : decimalValue<T>(d.digits, d.decimals);
             value = std::bit_cast<T>(std::bit_cast<Bits>(v) |
                                      (Bits(d.negative) << (sizeof(Bits) * 8 - 1)));
         }

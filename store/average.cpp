@@ -14,23 +14,30 @@ void averageSlot(int s, int a)
             std::copy(samples[k].Nirs, samples[k].Nirs + 4, samples[k].Nirs_Ave);
         return;
     }
-    for (int j = 0; j < 4; ++j) {
-        double sum = 0;
-        for (int k = 0; k < std::min(a, n); ++k)
-            sum += samples[k].Nirs[j];
-        for (int k = 0; k < n; ++k) {
-            int hi = k + a;
-            int lo = k - a;
-            if (lo > 0)
-                sum -= samples[lo - 1].Nirs[j];
-            else
-                lo = 0;
-            if (hi < n)
-                sum += samples[hi].Nirs[j];
-            else
-                hi = n - 1;
-            samples[k].Nirs_Ave[j] = static_cast<float>(sum / (hi - lo + 1));
+    // One pass for the four series together (memory is the cost), each with its own running
+    // sum taken through the same steps as alone.
+    double sum[4] = {0, 0, 0, 0};
+    for (int k = 0; k < std::min(a, n); ++k) {
+        for (int j = 0; j < 4; ++j)
+            sum[j] += samples[k].Nirs[j];
+    }
+    for (int k = 0; k < n; ++k) {
+        int hi = k + a;
+        int lo = k - a;
+        if (lo > 0) {
+            for (int j = 0; j < 4; ++j)
+                sum[j] -= samples[lo - 1].Nirs[j];
+        } else {
+            lo = 0;
         }
+        if (hi < n) {
+            for (int j = 0; j < 4; ++j)
+                sum[j] += samples[hi].Nirs[j];
+        } else {
+            hi = n - 1;
+        }
+        for (int j = 0; j < 4; ++j)
+            samples[k].Nirs_Ave[j] = static_cast<float>(sum[j] / (hi - lo + 1));
     }
 }
 

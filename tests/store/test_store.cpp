@@ -2,6 +2,7 @@
 #include "headlesswindow.h"
 #include "store.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 
 class TestStore : public QObject
@@ -78,11 +79,16 @@ private slots:
         QTest::addColumn<QString>("expected");
         const QString head = QStringLiteral("run01.csv(S/N:");
         const QString times = QStringLiteral("  2024/05/01 09:30:00 - 2024/05/01 10:15:42");
-        QTest::newRow("ms") << "Vm731-A00123" << 100 << head + "A00123" + times + " @100[ms],3.5[mm])";
-        QTest::newRow("1000") << "Vm731-A00123" << 1000 << head + "A00123" + times + " @1[sec],3.5[mm])";
-        QTest::newRow("1500") << "Vm731-A00123" << 1500 << head + "A00123" + times + " @1[sec],3.5[mm])";
-        QTest::newRow("5000") << "Vm731-A00123" << 5000 << head + "A00123" + times + " @5[sec],3.5[mm])";
-        QTest::newRow("999") << "Vm731-A00123" << 999 << head + "A00123" + times + " @999[ms],3.5[mm])";
+        QTest::newRow("ms") << "Vm731-A00123" << 100
+                            << head + "A00123" + times + " @100[ms],3.5[mm])";
+        QTest::newRow("1000") << "Vm731-A00123" << 1000
+                              << head + "A00123" + times + " @1[sec],3.5[mm])";
+        QTest::newRow("1500") << "Vm731-A00123" << 1500
+                              << head + "A00123" + times + " @1[sec],3.5[mm])";
+        QTest::newRow("5000") << "Vm731-A00123" << 5000
+                              << head + "A00123" + times + " @5[sec],3.5[mm])";
+        QTest::newRow("999") << "Vm731-A00123" << 999
+                             << head + "A00123" + times + " @999[ms],3.5[mm])";
         QTest::newRow("short name") << "Vm731-" << 100 << head + times + " @100[ms],3.5[mm])";
     }
     void entryBindsWindowAndDescribes()
@@ -188,6 +194,37 @@ private slots:
                 for (int i = lo; i <= hi; ++i)
                     sum += SampleData[1][i].Nirs[1];
                 QVERIFY(qAbs(SampleData[1][k].Nirs_Ave[1] - sum / (hi - lo + 1)) < 1e-4);
+            }
+        }
+    }
+
+    // Bit for bit the running sum of each series alone, as carried from sample to sample.
+    void averageIsEachSeriesRunningSum()
+    {
+        DataInfo[1].Enable = true;
+        const int n = 3000;
+        QRandomGenerator rng(12);
+        for (int k = 0; k < n; ++k)
+            for (float &v : SampleData[1][k].Nirs)
+                v = static_cast<float>(rng.generateDouble() * 200 - 100);
+        DataInfo[1].Ex_count = n;
+        for (int a = 1; a <= 5; ++a) {
+            win.averaging = a;
+            CalcAverageData(1);
+            for (int j = 0; j < 4; ++j) {
+                double sum = 0;
+                for (int k = 0; k < std::min(a, n); ++k)
+                    sum += SampleData[1][k].Nirs[j];
+                for (int k = 0; k < n; ++k) {
+                    if (k - a > 0)
+                        sum -= SampleData[1][k - a - 1].Nirs[j];
+                    if (k + a < n)
+                        sum += SampleData[1][k + a].Nirs[j];
+                    const int count = std::min(n - 1, k + a) - std::max(0, k - a) + 1;
+                    if (SampleData[1][k].Nirs_Ave[j] != static_cast<float>(sum / count))
+                        QFAIL(qPrintable(
+                            QStringLiteral("a %1 series %2 sample %3").arg(a).arg(j).arg(k)));
+                }
             }
         }
     }

@@ -1,0 +1,336 @@
+// The quick reading of short number cells and time cells against a reference conversion:
+// bit for bit on edge cases and random cells, through the whole Open command, with the
+// messages for invalid text unchanged.
+#include "fixture.h"
+#include "numbers.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <bit>
+#include <charconv>
+#include <cstring>
+
+namespace {
+
+// The format's rule with the library's conversion: blanks, an optional sign, then a number
+// that begins with a digit (or a point, for floats) and runs to the end of the cell.
+template <typename T> bool referenceNumber(const QByteArray &text, T &value)
+{
+    const char *p = text.constData();
+    const char *const end = p + text.size();
+    while (p != end && *p == ' ')
+        ++p;
+    bool negative = false;
+    if (p != end && (*p == '+' || *p == '-'))
+        negative = *p++ == '-';
+    if (p == end || !((*p >= '0' && *p <= '9') || (*p == '.' && !std::is_integral_v<T>)))
+        return false;
+    T v{};
+    std::from_chars_result r;
+    if constexpr (std::is_integral_v<T>)
+        r = std::from_chars(p, end, v);
+    else
+        r = std::from_chars(p, end, v, std::chars_format::general);
+    if (r.ec != std::errc() || r.ptr != end)
+        return false;
+    value = negative ? -v : v;
+    return true;
+}
+
+// The cell as a word the way the reader hands it over: first byte lowest, the rest 0.
+uint64_t wordOf(const QByteArray &text)
+{
+    uint64_t w = 0;
+    std::memcpy(&w, text.constData(), size_t(text.size()));
+    return w;
+}
+
+template <typename T> auto bitsOf(T v)
+{
+    using Bits = std::conditional_t<sizeof(T) == 4, uint32_t, uint64_t>;
+    return std::bit_cast<Bits>(v);
+}
+
+// True when the quick and the general reading agree with the reference, bit for bit.
+template <typename T> bool agrees(const QByteArray &text, bool *quick = nullptr)
+{
+    T ref{}, general{}, fast{};
+    const bool refOk = referenceNumber(text, ref);
+    const bool generalOk =
+        parseNumber(std::string_view(text.constData(), size_t(text.size())), general);
+    const bool fastOk = text.size() >= 1 && text.size() <= SHORT_CELL_MAX &&
+                        parseShortNumber(wordOf(text), int(text.size()), fast);
+    if (quick)
+        *quick = fastOk;
+    if (generalOk != refOk || (refOk && bitsOf(general) != bitsOf(ref)))
+        return false;
+    return !fastOk || (refOk && bitsOf(fast) == bitsOf(ref));
+}
+
+QByteArray randomCell(QRandomGenerator &rng)
+{
+    static const char alphabet[] = "   ++--..0123456789012345678901234567890123456789eE";
+    QByteArray t;
+    const int n = 1 + int(rng.bounded(SHORT_CELL_MAX));
+    for (int i = 0; i < n; ++i)
+        t += alphabet[rng.bounded(int(sizeof alphabet) - 1)];
+    return t;
+}
+
+// A cell as the writer makes it: right-aligned, a sign when negative, fixed decimals.
+QByteArray writerCell(QRandomGenerator &rng)
+{
+    const int decimals = int(rng.bounded(5));
+    const double v = (rng.generateDouble() - 0.5) * std::pow(10.0, 5 - decimals);
+    return QByteArray::number(v, 'f', decimals).rightJustified(7, ' ');
+}
+
+} // namespace
+
+class TestNumbers : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void edgeCases_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("quick"); // the quick reading takes it
+        const QList<QPair<const char *, bool>> rows = {
+            {"0", true},
+            {"-0", true},
+            {"+0", true},
+            {"-0.0", true},
+            {"   -0.0", true},
+            {"0.0123", true},
+            {" 0.0091", true},
+            {"-0.0151", true},
+            {"  56.65", true},
+            {"+3.5", true},
+            {" +3.5", true},
+            {"1.", true},
+            {"-1.", true},
+            {"12345678", true},
+            {"1234567.", true},
+            {".1234567", false},
+            {".5", false},
+            {"-.5", false},
+            {" .5", false},
+            {"16777215", true},
+            {"16777216", true},
+            {"16777217", true},
+            {"99999999", true},
+            {"0.1", true},
+            {"0.3", true},
+            {"3.402823", true},
+            {"1.175494", true},
+            {"1.5e3", false},
+            {"1e-7", false},
+            {"-1E+2", false},
+            {"1e", false},
+            {"e1", false},
+            {"123456789", false},
+            {"0.000000001", false},
+            {"123456789.123456789", false},
+            {"", false},
+            {" ", false},
+            {"  ", false},
+            {"-", false},
+            {"+", false},
+            {".", false},
+            {"-.", false},
+            {"1.5 ", false},
+            {"1 5", false},
+            {"- 1", false},
+            {"+-1", false},
+            {"--1", false},
+            {"1-", false},
+            {"1.2.3", false},
+            {"1..2", false},
+            {"inf", false},
+            {"-nan", false},
+            {"0x1A", false},
+            {"1,5", false},
+            {"1O0", false},
+            {"abc", false},
+            {"\t1", false},
+        };
+        for (const auto &[text, quick] : rows)
+            QTest::newRow(text) << QByteArray(text) << quick;
+    }
+
+    void edgeCases()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, quick);
+        bool fastFloat = false, fastDouble = false;
+        QVERIFY(agrees<float>(text, &fastFloat));
+        QVERIFY(agrees<double>(text, &fastDouble));
+        QVERIFY(agrees<int>(text));
+        // 16777217 needs the general reading as a float (it is not a float exactly).
+        const bool floatQuick =
+            quick && text != "16777216" && text != "16777217" && text != "99999999";
+        QCOMPARE(fastFloat, floatQuick);
+        QCOMPARE(fastDouble, quick);
+    }
+
+    void randomShortCellsAgree()
+    {
+        QRandomGenerator rng(8);
+        int quick = 0;
+        for (int i = 0; i < 300000; ++i) {
+            const QByteArray t = randomCell(rng);
+            bool q = false;
+            if (!agrees<float>(t, &q) || !agrees<double>(t) || !agrees<int>(t))
+                QFAIL(t.constData());
+            quick += q;
+        }
+        QVERIFY(quick > 10000); // the quick reading was taken, not only refused
+    }
+
+    void writerCellsAreReadQuickly()
+    {
+        QRandomGenerator rng(9);
+        for (int i = 0; i < 100000; ++i) {
+            const QByteArray t = writerCell(rng);
+            bool q = false;
+            if (!agrees<float>(t, &q) || !q)
+                QFAIL(t.constData());
+        }
+    }
+
+    // Every digit string a float cell can hold, at every scale: the product gives the same
+    // float as the quotient.
+    void floatProductEqualsQuotient()
+    {
+        for (int k = 0; k < SHORT_CELL_MAX; ++k) {
+            for (uint32_t m = 0; m < number_detail::FLOAT_EXACT; ++m) {
+                const float product = number_detail::floatValue(m, k);
+                const float quotient = number_detail::decimalValue<float>(m, k);
+                if (bitsOf(product) != bitsOf(quotient))
+                    QFAIL(qPrintable(QStringLiteral("%1e-%2").arg(m).arg(k)));
+            }
+        }
+    }
+
+    // Value cells and the TIME cell through the Open command: the stored values are the
+    // reference's, and invalid text gives the same message as before.
+    void sampleLineCells_data()
+    {
+        QTest::addColumn<QByteArray>("time");
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<int>("seconds"); // of the TIME cell, -1 when it is invalid
+        QTest::addColumn<QString>("message");
+        const auto invalidNumber = [](const char *t) {
+            return QStringLiteral("Invalid number \"%1\" in line 6, cell 6 of the file.")
+                .arg(QLatin1String(t));
+        };
+        const auto invalidTime = [](const char *t) {
+            return QStringLiteral("Invalid time \"%1\" in line 6, cell 1 of the file.")
+                .arg(QLatin1String(t));
+        };
+        QTest::newRow("writer's cells")
+            << QByteArray(" 1: 2: 3") << QByteArray("-0.0151") << 3723 << QString();
+        QTest::newRow("plain time")
+            << QByteArray("23:59:59") << QByteArray("  0.059") << 86399 << QString();
+        QTest::newRow("long time")
+            << QByteArray("  1:  2:  3") << QByteArray("1.5e3") << 3723 << QString();
+        QTest::newRow("signed time")
+            << QByteArray("+1:+2:-0") << QByteArray("+3.5") << 3720 << QString();
+        QTest::newRow("time without seconds")
+            << QByteArray("1:2") << QByteArray(".5") << 3600 << QString();
+        QTest::newRow("empty time") << QByteArray("") << QByteArray("1.") << 0 << QString();
+        QTest::newRow("many digits")
+            << QByteArray("0:0:0") << QByteArray("123456789.123456789") << 0 << QString();
+        QTest::newRow("hour 24") << QByteArray("24: 0: 0") << QByteArray("1") << -1
+                                 << invalidTime("24: 0: 0");
+        QTest::newRow("blank after seconds")
+            << QByteArray("0:0:0 ") << QByteArray("1") << -1 << invalidTime("0:0:0 ");
+        QTest::newRow("third colon")
+            << QByteArray("0:0:0:0") << QByteArray("1") << -1 << invalidTime("0:0:0:0");
+        QTest::newRow("empty minutes")
+            << QByteArray("0::0") << QByteArray("1") << -1 << invalidTime("0::0");
+        QTest::newRow("blank after point")
+            << QByteArray("0:0:0") << QByteArray("1.5 ") << 0 << invalidNumber("1.5 ");
+        QTest::newRow("two points")
+            << QByteArray("0:0:0") << QByteArray("1.2.3") << 0 << invalidNumber("1.2.3");
+        QTest::newRow("sign after blank")
+            << QByteArray("0:0:0") << QByteArray("- 1") << 0 << invalidNumber("- 1");
+        QTest::newRow("point only")
+            << QByteArray("0:0:0") << QByteArray(".") << 0 << invalidNumber(".");
+        QTest::newRow("exponent alone")
+            << QByteArray("0:0:0") << QByteArray("1e") << 0 << invalidNumber("1e");
+    }
+
+    void sampleLineCells()
+    {
+        QFETCH(QByteArray, time);
+        QFETCH(QByteArray, value);
+        QFETCH(int, seconds);
+        QFETCH(QString, message);
+        FileFixture f;
+        const QByteArray line = time + ",0,3.9,,," + value + ",2,3,50,4,5,6,7,8,9\r\n";
+        const QStringList shown = f.openBytes(standardHeader() + line);
+        if (!message.isEmpty()) {
+            QCOMPARE(shown, QStringList{message});
+            QCOMPARE(WindowCount, 0);
+            return;
+        }
+        QCOMPARE(shown, QStringList{});
+        QCOMPARE(DataInfo[0].Ex_count, 1);
+        const SAMPLE_TYPE &s = SampleData[0][0];
+        float ref = 0;
+        QVERIFY(referenceNumber(value, ref));
+        QCOMPARE(bitsOf(s.Nirs[0]), bitsOf(ref));
+        QCOMPARE(s.Nirs[3], 0.5f);
+        QCOMPARE(s.Gyr[2], 9.0f);
+        QCOMPARE(timeOfDayMs(s.Time), int64_t(seconds) * 1000);
+    }
+
+    // Random cells in every value column: stored bit for bit as the reference reads them.
+    void randomSampleLines()
+    {
+        QRandomGenerator rng(10);
+        QByteArray body;
+        QList<QList<QByteArray>> cells;
+        for (int i = 0; i < 2000; ++i) {
+            QList<QByteArray> row;
+            QByteArray line = " 0: 0:" + QByteArray::number(i % 60).rightJustified(2) + ',' +
+                              QByteArray::number(i) + ",3.9,,";
+            for (int c = 0; c < 10; ++c) {
+                QByteArray t;
+                float v;
+                do {
+                    t = rng.bounded(2) ? writerCell(rng) : randomCell(rng);
+                } while (!referenceNumber(t, v) || !std::isfinite(v));
+                row << t;
+                line += ',' + t;
+            }
+            cells << row;
+            body += line + "\r\n";
+        }
+        FileFixture f;
+        // One second per line at 1000 ms: nothing is filled in.
+        QCOMPARE(f.openBytes(standardHeader(1000) + body), QStringList{});
+        QCOMPARE(DataInfo[0].Ex_count, 2000);
+        for (int i = 0; i < 2000; ++i) {
+            const SAMPLE_TYPE &s = SampleData[0][i];
+            const float stored[] = {s.Nirs[0], s.Nirs[1], s.Nirs[2], s.Acc[0], s.Acc[1],
+                                    s.Acc[2],  s.Gyr[0],  s.Gyr[1],  s.Gyr[2]};
+            const int column[] = {0, 1, 2, 4, 5, 6, 7, 8, 9};
+            for (int j = 0; j < 9; ++j) {
+                float ref = 0;
+                referenceNumber(cells[i][column[j]], ref);
+                if (bitsOf(stored[j]) != bitsOf(ref))
+                    QFAIL(cells[i][column[j]].constData());
+            }
+            double percent = 0;
+            referenceNumber(cells[i][3], percent);
+            QCOMPARE(bitsOf(s.Nirs[3]), bitsOf(static_cast<float>(percent / 100.0)));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNumbers)
+#include "test_numbers.moc"
