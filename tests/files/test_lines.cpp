@@ -159,6 +159,35 @@ private slots:
         }
     }
 
+    // Lines of every length around the 16-byte steps and the 511-byte cut, each with its CR LF,
+    // a lone LF, a CR or a high byte at every place: the CR before the LF lands on every offset.
+    void linesOfEveryLengthMatchModel()
+    {
+        for (const QByteArray &end : {QByteArray("\r\n"), QByteArray("\n")}) {
+            QByteArray bytes;
+            for (int len = 1; len <= 540; ++len) {
+                QByteArray line(len, 'a');
+                for (int i = 0; i < len; ++i)
+                    line[i] = char('a' + i % 26);
+                bytes += line + end;
+                if (len % 7 == 0)
+                    line[len / 2] = '\r';
+                else if (len % 7 == 1)
+                    line[len - 1] = char(0x93);
+                else if (len % 7 == 2)
+                    line[len / 3] = char(0xFA);
+                bytes += line + end;
+            }
+            // Shifted by one byte at a time, so that every line starts on every offset.
+            for (int shift = 0; shift < 17; ++shift) {
+                const QByteArray shifted = QByteArray(shift + 1, 'z') + "\r\n" + bytes;
+                const QList<QByteArray> lines = modelLines(shifted);
+                QVERIFY(lines.size() > 1000);
+                QCOMPARE(readAll(shifted), lines);
+            }
+        }
+    }
+
     void readFailureIsNotTheEnd()
     {
         // A device whose reads fail after the first chunk.
