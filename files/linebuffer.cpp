@@ -71,18 +71,21 @@ bool plainBytes(const char *p, size_t n)
 }
 
 #if defined(__SSE2__)
-// A plain line at p, sixteen bytes at a time: the first LF, with no byte from 0x80 on and no
-// CR before it but one directly before the LF. Returns the line's length without its CR LF and
-// sets *lf to the LF's offset; -1 when the line is not plain, or no LF shows up in the blocks
-// that start below limit and lie whole before end.
-int plainLine(const char *p, const char *end, size_t limit, size_t *lf)
+// A plain line at p, sixteen bytes at a time, copied to out as it is scanned: the first LF,
+// with no byte from 0x80 on and no CR before it but one directly before the LF. Returns the
+// line's length without its CR LF and sets *lf to the LF's offset; -1 when the line is not
+// plain, or no LF shows up in the blocks that lie whole before end and fit in room bytes of
+// out (the caller then takes the line byte by byte).
+int plainLine(const char *p, const char *end, char *out, size_t room, size_t *lf)
 {
     const __m128i lfs = _mm_set1_epi8('\n');
     const __m128i crs = _mm_set1_epi8('\r');
     unsigned crCarried = 0; // a CR in the last byte of the block before
-    for (size_t i = 0; i < limit && size_t(end - p) >= i + 16; i += 16) {
+    const size_t limit = std::min(room, size_t(end - p));
+    for (size_t i = 0; i + 16 <= limit; i += 16) {
         __m128i v;
         std::memcpy(&v, p + i, 16);
+        std::memcpy(out + i, &v, 16);
         const auto lfBits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lfs)));
         const auto crBits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, crs)));
         const auto highBits = static_cast<unsigned>(_mm_movemask_epi8(v));
@@ -125,9 +128,9 @@ int ReadLine(LineSource &file, LINE_BUFF_TYPE &line)
             const size_t room = size_t(LINE_BYTES_MAX - n);
 #if defined(__SSE2__)
             size_t lf = 0;
-            const int len = plainLine(p, end, room + 2, &lf);
+            // The bytes up to the zero byte's place: buff has room for them whatever is copied.
+            const int len = plainLine(p, end, out + n, room + 1, &lf);
             if (len >= 0 && size_t(len) <= room) {
-                std::memcpy(out + n, p, size_t(len));
                 n += len;
                 file.m_cur = p + lf + 1;
                 ++file.m_lfCount;
