@@ -274,14 +274,73 @@ bool shortTime(const LINE_BUFF_TYPE &line, int *t)
     return true;
 }
 
+// The writer's TIME cell, "%02d:%02d:%02d" (two places each, a blank for a leading zero), at
+// once: false for any other cell.
+bool writerTime(const LINE_BUFF_TYPE &line, int *t)
+{
+    using namespace number_detail;
+    constexpr uint64_t COLONS = uint64_t(':') << 16 | uint64_t(':') << 40;
+    constexpr uint64_t LEADS = 0x0020000020000020ULL; // blanks in bytes 0, 3 and 6
+    constexpr uint64_t UNITS = 0x8000008000008000ULL; // bytes 1, 4 and 7
+    if (line.len[0] != SHORT_CELL_MAX)
+        return false;
+    const uint64_t w = cellWord(line, 0);
+    const uint64_t x = w ^ (ONES * '0');
+    const uint64_t digits = belowTen(x);
+    const uint64_t keep = (digits >> 7) * 0xFF;
+    // Without its digits the cell holds the colons and at most the leading blanks.
+    if ((digits & UNITS) != UNITS || ((w & ~keep) & ~LEADS) != COLONS)
+        return false;
+    const uint64_t v = (x & keep) * 10 + ((x & keep) >> 8); // tens and units of each field
+    t[0] = int(v & 0xFF);
+    t[1] = int(v >> 24 & 0xFF);
+    t[2] = int(v >> 48 & 0xFF);
+    return true;
+}
+
 TDateTime timeCell(const LINE_BUFF_TYPE &line)
 {
     int t[3];
-    if (!shortTime(line, t))
+    if (!writerTime(line, t) && !shortTime(line, t))
         splitInts(line, 0, cellText(line, 0), "::", 3, t, FileValueError::TimeOfDay);
     if (!isValidTime(t[0], t[1], t[2]))
         fail(line, 0, FileValueError::TimeOfDay);
     return encodeTime(t[0], t[1], t[2]);
+}
+
+// A value cell the quick way: empty gives 0; false when it needs the general reading.
+template <typename T> inline bool quickCell(const LINE_BUFF_TYPE &line, int cell, T &value)
+{
+    const int len = line.len[cell];
+    if (len == 0) {
+        value = 0;
+        return true;
+    }
+    return len <= SHORT_CELL_MAX && parseShortNumber(cellWord(line, cell), len, value);
+}
+
+// The ten value cells of a channel of the standard form, all short, the quick way; false, with
+// nothing stored, when the line lacks one or one needs the general reading.
+bool quickValues(const LINE_BUFF_TYPE &line, int k, SAMPLE_TYPE &s)
+{
+    constexpr int VALUES = 10, FIRST = 5;
+    if (cellCount(line) < FIRST + k + VALUES)
+        return false;
+    float v[VALUES - 1];
+    double percent = 0;
+    const int cells[VALUES - 1] = {5, 6, 7, 9, 10, 11, 12, 13, 14};
+    bool ok = quickCell(line, 8 + k, percent);
+    for (int j = 0; j < VALUES - 1; ++j)
+        ok &= quickCell(line, cells[j] + k, v[j]);
+    if (!ok)
+        return false;
+    for (int j = 0; j < 3; ++j) {
+        s.Nirs[j] = v[j];
+        s.Acc[j] = v[3 + j];
+        s.Gyr[j] = v[6 + j];
+    }
+    s.Nirs[3] = static_cast<float>(percent / 100.0); // as percentCell
+    return true;
 }
 
 void readChannel(const LINE_BUFF_TYPE &line, int c, int32_t index)
@@ -307,6 +366,8 @@ void readChannel(const LINE_BUFF_TYPE &line, int c, int32_t index)
     }
     if (cellText(line, 4 + k).starts_with('E'))
         s.Status |= STATUS_FILE_ERROR;
+    if (NewInfo[0].Rev2 && quickValues(line, k, s))
+        return;
     if (!NewInfo[0].Rev2) {
         s.Nirs[2] = valueCell(line, 5 + k);
         s.Nirs[3] = percentCell(line, 6 + k);

@@ -88,8 +88,10 @@ constexpr ShortShape shapeOf(int len, unsigned digitBytes)
         point = i;
     }
     for (int i = 0; i < len; ++i) {
-        if (digitBytes >> i & 1)
+        if (digitBytes >> i & 1) {
+            s.keep |= uint64_t(0xFF) << (8 * i);
             continue;
+        }
         s.mask |= uint64_t(0xFF) << (8 * i);
         s.expect |= uint64_t(i == point ? '.' : ' ') << (8 * i);
     }

@@ -89,6 +89,7 @@ struct ShortShape
 {
     uint64_t expect; // blanks before the first digit, "." at the point
     uint64_t mask;   // 0xFF in the bytes that are not digits
+    uint64_t keep;   // 0xFF in the digits' bytes
     uint64_t minus;  // (cell ^ expect) & mask when the blank before the digits is "-" ...
     uint64_t plus;   // ... or "+"; ~0 when the cell starts with a digit
     uint64_t low;    // bytes before the point (all when there is none)
@@ -111,7 +112,7 @@ inline bool splitShort(uint64_t w, int len, ShortDecimal &d)
     const uint64_t diff = (w ^ s.expect) & s.mask;
     if (!s.valid || (diff != 0 && diff != s.minus && diff != s.plus))
         return false;
-    uint64_t values = x & ((digits >> 7) * 0xFF);
+    uint64_t values = x & s.keep;
     values = (values & s.low) | ((values >> 8) & ~s.low); // the point taken out
     d.digits = eightDigits(values << s.align);
     d.decimals = s.decimals;

@@ -86,6 +86,47 @@ QByteArray writerCell(QRandomGenerator &rng)
     return QByteArray::number(v, 'f', decimals).rightJustified(7, ' ');
 }
 
+// The TIME rule: hours up to ":", minutes up to ":", seconds to the end, a missing colon
+// leaving that field and the later ones 0. False for an invalid field or time.
+bool referenceTime(const QByteArray &cell, TDateTime &time)
+{
+    int t[3] = {0, 0, 0};
+    QByteArray rest = cell;
+    for (int i = 0; i < 3; ++i) {
+        QByteArray field = rest;
+        if (i < 2) {
+            const qsizetype colon = rest.indexOf(':');
+            if (colon < 0)
+                break;
+            field = rest.left(colon);
+            rest = rest.mid(colon + 1);
+        }
+        if (!referenceNumber(field, t[i]))
+            return false;
+    }
+    if (!isValidTime(t[0], t[1], t[2]))
+        return false;
+    time = encodeTime(t[0], t[1], t[2]);
+    return true;
+}
+
+// One sample line through GetColumn as line 5 of a standard-form Vm731 file: true when it was
+// read, false when it threw a conversion error.
+bool readSampleText(const QByteArray &text)
+{
+    static LINE_BUFF_TYPE line{};
+    std::memcpy(line.buff, text.constData(), size_t(text.size()));
+    line.n = int32_t(text.size());
+    line.buff[line.n] = '\0';
+    line.ln = 5;
+    line.fileLine = 6;
+    try {
+        return !GetColumn(line);
+    } catch (const FileValueError &) {
+        return false;
+    }
+}
+
 } // namespace
 
 class TestNumbers : public QObject
@@ -286,6 +327,35 @@ private slots:
         QCOMPARE(s.Nirs[3], 0.5f);
         QCOMPARE(s.Gyr[2], 9.0f);
         QCOMPARE(timeOfDayMs(s.Time), int64_t(seconds) * 1000);
+    }
+
+    // TIME cells of the writer's width, mostly its shape with random slips: the time stored,
+    // or the refusal, is the rule's.
+    void randomTimeCellsAgree()
+    {
+        FileFixture f;
+        SetFreeNo();
+        CurDeviceType = DEVICE_VM731;
+        NewInfo[0].NumCH = 1;
+        NewInfo[0].Rev2 = true;
+        QRandomGenerator rng(11);
+        static const char slips[] = " 0123456789:+-x.";
+        for (int i = 0; i < 100000; ++i) {
+            const int h = int(rng.bounded(30)), m = int(rng.bounded(70)),
+                      sec = int(rng.bounded(70));
+            QByteArray cell = QByteArray::number(h).rightJustified(2) + ':' +
+                              QByteArray::number(m).rightJustified(2) + ':' +
+                              QByteArray::number(sec).rightJustified(2);
+            for (int n = int(rng.bounded(3)); n > 0; --n)
+                cell[int(rng.bounded(8))] = slips[rng.bounded(int(sizeof slips) - 1)];
+            TDateTime ref = 0;
+            const bool valid = referenceTime(cell, ref);
+            NewSample[0].Time = -1;
+            if (readSampleText(cell + ",0,3.9,,,1,2,3,50,4,5,6,7,8,9") != valid)
+                QFAIL(cell.constData());
+            if (valid && std::bit_cast<uint64_t>(NewSample[0].Time) != std::bit_cast<uint64_t>(ref))
+                QFAIL(cell.constData());
+        }
     }
 
     // Random cells in every value column: stored bit for bit as the reference reads them.
