@@ -35,10 +35,15 @@ template <typename T> T decimalValue(uint64_t m, std::ptrdiff_t decimals)
 // with j odd of 25 bits, so m / 10^k is either at least 1 / (10^7 * 2^25) > 2^-49 away
 // (relative) or on it, which would need m = j * 5^k * 2^(q+k) >= 2^24. So both round to the
 // same float.
-inline constexpr double kInvPow10[] = {1e0, 1e-1, 1e-2, 1e-3, 1e-4, 1e-5, 1e-6, 1e-7};
-inline float floatValue(uint32_t m, int decimals)
+// The factors carry the number's sign: a product or quotient by -p is exactly the one by p
+// negated (rounding is symmetric), -0 for 0 included, so the sign costs no further step.
+inline constexpr double kInvPow10[2][8] = {{1e0, 1e-1, 1e-2, 1e-3, 1e-4, 1e-5, 1e-6, 1e-7},
+                                           {-1e0, -1e-1, -1e-2, -1e-3, -1e-4, -1e-5, -1e-6, -1e-7}};
+inline constexpr double kSignedPow10[2][8] = {{1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7},
+                                              {-1e0, -1e1, -1e2, -1e3, -1e4, -1e5, -1e6, -1e7}};
+inline float floatValue(uint32_t m, int decimals, bool negative = false)
 {
-    return static_cast<float>(double(m) * kInvPow10[decimals]);
+    return static_cast<float>(double(m) * kInvPow10[negative][decimals]);
 }
 
 inline constexpr uint64_t ONES = 0x0101010101010101ULL;
@@ -127,7 +132,8 @@ inline bool splitShort(uint64_t w, int len, ShortDecimal &d)
 // bytes beyond it 0: blanks, an optional sign and up to 8 digits with at most one point (none
 // for integers). It gives exactly what parseNumber gives. False when the cell has another
 // shape, or its value needs the general reading; the caller then uses parseNumber.
-template <typename T> bool parseShortNumber(uint64_t word, int len, T &value)
+template <typename T>
+[[gnu::always_inline]] inline bool parseShortNumber(uint64_t word, int len, T &value)
 {
     using namespace number_detail;
     if constexpr (std::endian::native != std::endian::little) {
@@ -145,11 +151,10 @@ template <typename T> bool parseShortNumber(uint64_t word, int len, T &value)
             if (std::is_same_v<T, float> && d.digits >= FLOAT_EXACT)
                 return false;
             // The sign goes in without a branch: signs come in no order a processor can guess.
-            using Bits = std::conditional_t<std::is_same_v<T, float>, uint32_t, uint64_t>;
-            const T v = std::is_same_v<T, float> ? floatValue(d.digits, d.decimals)
-                                                 : decimalValue<T>(d.digits, d.decimals);
-            value = std::bit_cast<T>(std::bit_cast<Bits>(v) |
-                                     (Bits(d.negative) << (sizeof(Bits) * 8 - 1)));
+            if constexpr (std::is_same_v<T, float>)
+                value = floatValue(d.digits, d.decimals, d.negative);
+            else
+                value = static_cast<T>(double(d.digits) / kSignedPow10[d.negative][d.decimals]);
         }
         return true;
     }
