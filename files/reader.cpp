@@ -68,13 +68,21 @@ int64_t wholeSecondsMs(TDateTime t)
     return timeOfDayMs(t) / 1000 * 1000;
 }
 
+// std::llround for 0 <= x < 2^62 without the library call: x - trunc(x) is exact, and a half
+// goes up, as llround takes it away from zero.
+int64_t roundPositive(double x)
+{
+    const auto whole = static_cast<int64_t>(x);
+    return whole + (x - static_cast<double>(whole) >= 0.5);
+}
+
 bool FileLoad::takeSample()
 {
     if (NewInfo[0].Ex_count == 0) {
         m_expected = NewSample[0].Time;
     } else {
         // A TIME running ahead of the interval marks missing samples: repeat the last one.
-        const int64_t lineMs = std::llround(NewSample[0].Time * MS_PER_DAY);
+        const int64_t lineMs = roundPositive(NewSample[0].Time * MS_PER_DAY); // Time >= 0
         m_expected += m_interval;
         while (wholeSecondsMs(m_expected) < lineMs) {
             appendCopyOfLast(m_expected, 0, false);
