@@ -319,28 +319,22 @@ template <typename T> inline bool quickCell(const LINE_BUFF_TYPE &line, int cell
     return len <= SHORT_CELL_MAX && parseShortNumber(cellWord(line, cell), len, value);
 }
 
-// The ten value cells of a channel of the standard form, all short, the quick way; false, with
-// nothing stored, when the line lacks one or one needs the general reading.
+// The ten value cells of a channel of the standard form, all short, the quick way; false when
+// the line lacks one or one needs the general reading (which then sets every value again).
 bool quickValues(const LINE_BUFF_TYPE &line, int k, SAMPLE_TYPE &s)
 {
     constexpr int VALUES = 10, FIRST = 5;
     if (cellCount(line) < FIRST + k + VALUES)
         return false;
-    float v[VALUES - 1];
     double percent = 0;
-    const int cells[VALUES - 1] = {5, 6, 7, 9, 10, 11, 12, 13, 14};
     bool ok = quickCell(line, 8 + k, percent);
-    for (int j = 0; j < VALUES - 1; ++j)
-        ok &= quickCell(line, cells[j] + k, v[j]);
-    if (!ok)
-        return false;
     for (int j = 0; j < 3; ++j) {
-        s.Nirs[j] = v[j];
-        s.Acc[j] = v[3 + j];
-        s.Gyr[j] = v[6 + j];
+        ok &= quickCell(line, 5 + k + j, s.Nirs[j]);
+        ok &= quickCell(line, 9 + k + j, s.Acc[j]);
+        ok &= quickCell(line, 12 + k + j, s.Gyr[j]);
     }
     s.Nirs[3] = static_cast<float>(percent / 100.0); // as percentCell
-    return true;
+    return ok;
 }
 
 void readChannel(const LINE_BUFF_TYPE &line, int c, int32_t index)

@@ -87,21 +87,28 @@ int plainLine(const char *p, const char *end, char *out, size_t room, size_t *lf
         std::memcpy(&v, p + i, 16);
         std::memcpy(out + i, &v, 16);
         const auto lfBits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lfs)));
-        const auto crBits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, crs)));
-        const auto highBits = static_cast<unsigned>(_mm_movemask_epi8(v));
+        const __m128i crOrHigh = _mm_or_si128(_mm_cmpeq_epi8(v, crs), v);
+        // CR or a byte from 0x80 on: only a CR directly before the LF may stand in a line.
+        const auto oddBits = static_cast<unsigned>(_mm_movemask_epi8(crOrHigh));
         if (crCarried && !(lfBits & 1))
             return -1;
         if (lfBits == 0) {
-            if (highBits || (crBits & 0x7FFF))
+            if (oddBits & 0x7FFF)
                 return -1;
-            crCarried = crBits >> 15;
+            // The last byte: a CR that the next block's first byte, an LF, may end.
+            if (oddBits && p[i + 15] != '\r')
+                return -1;
+            crCarried = oddBits >> 15;
             continue;
         }
         const int j = std::countr_zero(lfBits);
         const unsigned before = (1u << j) - 1;
-        const unsigned crEnd = j ? (crBits >> (j - 1)) & 1 : crCarried;
         const unsigned lastBefore = j ? 1u << (j - 1) : 0;
-        if ((highBits & before) || (crBits & before & ~lastBefore))
+        if (oddBits & before & ~lastBefore)
+            return -1;
+        // The byte before the LF, when flagged, must be a CR (not a byte from 0x80 on).
+        const bool crEnd = j ? (oddBits & lastBefore) != 0 : crCarried != 0;
+        if (j && crEnd && p[i + size_t(j) - 1] != '\r')
             return -1;
         *lf = i + size_t(j);
         return int(*lf) - int(crEnd);
