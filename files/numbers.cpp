@@ -107,6 +107,7 @@ constexpr ShortShape shapeOf(int len, unsigned digitBytes)
     }
     s.align = static_cast<uint8_t>(64 - 8 * end);
     s.valid = true;
+    s.high = ~s.low;
     return s;
 }
 

@@ -97,7 +97,8 @@ struct ShortShape
     uint64_t keep;   // 0xFF in the digits' bytes
     uint64_t minus;  // (cell ^ expect) & mask when the blank before the digits is "-" ...
     uint64_t plus;   // ... or "+"; ~0 when the cell starts with a digit
-    uint64_t low;    // bytes before the point (all when there is none)
+    uint64_t low;    // bytes before the point (all when there is none) ...
+    uint64_t high;   // ... and the others
     uint8_t align;   // shift that puts the last digit in the top byte
     uint8_t decimals;
     bool point;
@@ -112,13 +113,13 @@ extern const std::array<ShortShape, SHORT_SHAPES> kShortShapes;
 inline bool splitShort(uint64_t w, int len, ShortDecimal &d)
 {
     const uint64_t x = w ^ (ONES * '0'); // a digit becomes its value
-    const uint64_t digits = belowTen(x) & (HIGHS >> (64 - 8 * len));
+    const uint64_t digits = belowTen(x); // the zero bytes beyond the cell are no digits
     const ShortShape &s = kShortShapes[unsigned(len - 1) << 8 | byteBits(digits)];
     const uint64_t diff = (w ^ s.expect) & s.mask;
     if (!s.valid || (diff != 0 && diff != s.minus && diff != s.plus))
         return false;
     uint64_t values = x & s.keep;
-    values = (values & s.low) | ((values >> 8) & ~s.low); // the point taken out
+    values = (values & s.low) | ((values >> 8) & s.high); // the point taken out
     d.digits = eightDigits(values << s.align);
     d.decimals = s.decimals;
     d.point = s.point;
