@@ -300,12 +300,28 @@ bool writerTime(const LINE_BUFF_TYPE &line, int *t)
 
 TDateTime timeCell(const LINE_BUFF_TYPE &line)
 {
+    // Lines share their TIME while the sampling interval is under a second: the same bytes
+    // give the same time, so the last short cell's time is kept.
+    static uint64_t lastWord = 0;
+    static int lastLen = 0; // none yet
+    static TDateTime lastTime = 0;
+    const int len = line.len[0];
+    const bool isShort = len >= 1 && len <= SHORT_CELL_MAX;
+    const uint64_t word = isShort ? cellWord(line, 0) : 0;
+    if (isShort && len == lastLen && word == lastWord)
+        return lastTime;
     int t[3];
     if (!writerTime(line, t) && !shortTime(line, t))
         splitInts(line, 0, cellText(line, 0), "::", 3, t, FileValueError::TimeOfDay);
     if (!isValidTime(t[0], t[1], t[2]))
         fail(line, 0, FileValueError::TimeOfDay);
-    return encodeTime(t[0], t[1], t[2]);
+    const TDateTime time = encodeTime(t[0], t[1], t[2]);
+    if (isShort) {
+        lastWord = word;
+        lastLen = len;
+        lastTime = time;
+    }
+    return time;
 }
 
 // A value cell the quick way: empty gives 0; false when it needs the general reading.

@@ -32,12 +32,22 @@ void civilFromDays(int64_t z, int *year, int *month, int *day)
 
 const int64_t kEpoch = daysFromCivil(1899, 12, 30);
 
+// std::llround without the library call where that is exact: for 0 <= x < 2^62, x - trunc(x)
+// is exact and a half goes up (away from zero).
+int64_t roundMs(double x)
+{
+    if (!(x >= 0 && x < 0x1p62))
+        return std::llround(x);
+    const auto whole = static_cast<int64_t>(x);
+    return whole + (x - static_cast<double>(whole) >= 0.5);
+}
+
 // Whole days of a value (toward zero, into *whole) and its time of day in milliseconds,
 // rounded to the millisecond; a time that rounds up to midnight belongs to the next day.
 int64_t splitDay(TDateTime value, double *whole)
 {
     *whole = value >= 0 ? std::floor(value) : std::ceil(value);
-    int64_t ms = std::llround(std::fabs(value - *whole) * MS_PER_DAY);
+    int64_t ms = roundMs(std::fabs(value - *whole) * MS_PER_DAY);
     if (ms >= 86400000) {
         ms -= 86400000;
         *whole += value >= 0 ? 1 : -1;

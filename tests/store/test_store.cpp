@@ -229,6 +229,27 @@ private slots:
         }
     }
 
+    // The time of day as the library's rounding gives it, halves and near-halves included.
+    void timeOfDayRoundsAsTheLibrary()
+    {
+        auto model = [](double v) {
+            const double whole = v >= 0 ? std::floor(v) : std::ceil(v);
+            const int64_t ms = std::llround(std::fabs(v - whole) * MS_PER_DAY);
+            return ms >= 86400000 ? ms - 86400000 : ms;
+        };
+        QRandomGenerator rng(13);
+        for (int i = 0; i < 200000; ++i) {
+            const double ms = double(rng.bounded(86400000)) + (i % 3 == 0 ? 0.5 : 0.0);
+            double v = double(rng.bounded(80000)) + ms / MS_PER_DAY;
+            if (i % 5 == 0)
+                v = std::nextafter(v, i % 2 ? 0.0 : 1e9);
+            if (i % 7 == 0)
+                v = -v;
+            if (timeOfDayMs(v) != model(v))
+                QFAIL(qPrintable(QString::number(v, 'g', 17)));
+        }
+    }
+
     void timeGrid_data()
     {
         QTest::addColumn<int>("rate");
