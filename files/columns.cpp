@@ -255,7 +255,7 @@ bool shortTime(const LINE_BUFF_TYPE &line, int *t)
     const int len = line.len[0];
     if (len < 5 || len > SHORT_CELL_MAX)
         return false;
-    const uint64_t w = cellWord(line, 0);
+    const uint64_t w = cellWord(line, 0) >> (8 * (SHORT_CELL_MAX - len)); // from the bottom byte
     uint64_t colons = number_detail::equalBytes(w, ':') & (number_detail::HIGHS >> (64 - 8 * len));
     const uint64_t afterFirst = colons & (colons - 1);
     // A colon after each of the first two fields only.
@@ -267,7 +267,9 @@ bool shortTime(const LINE_BUFF_TYPE &line, int *t)
     const int to[3] = {first, second, len};
     for (int i = 0; i < 3; ++i) {
         const int n = to[i] - from[i]; // below 8
-        const uint64_t field = (w >> (8 * from[i])) & ((uint64_t(1) << (8 * n)) - 1);
+        if (n == 0)
+            return false;
+        const uint64_t field = (w >> (8 * from[i])) << (8 * (SHORT_CELL_MAX - n)); // on top
         if (!parseShortNumber(field, n, t[i]))
             return false;
     }

@@ -38,8 +38,9 @@ inline std::string_view cellText(const LINE_BUFF_TYPE &line, int i)
     return line.str.substr(static_cast<size_t>(line.pos[i]), static_cast<size_t>(line.len[i]));
 }
 
-// Cell i (present, 1 to 8 bytes) as one word in little-endian order: its first byte lowest,
-// the bytes beyond it 0. The 8 bytes read always lie inside buff.
+// Cell i (present, 1 to 8 bytes) in the top bytes of one word, in little-endian order: its
+// last byte on top; below it whatever stands before it in the line, or 0.
+// The 8 bytes read always lie inside buff.
 inline uint64_t cellWord(const LINE_BUFF_TYPE &line, int i)
 {
     const int32_t len = line.len[i];
@@ -47,10 +48,10 @@ inline uint64_t cellWord(const LINE_BUFF_TYPE &line, int i)
     uint64_t w;
     if (end >= 8) {
         std::memcpy(&w, line.buff + end - 8, 8);
-        return w >> (8 * (8 - len));
+        return w;
     }
     std::memcpy(&w, line.buff + line.pos[i], 8);
-    return w & ((uint64_t(1) << (8 * len)) - 1);
+    return w << (8 * (8 - len));
 }
 
 // Bytes of an open device, read in chunks of CHUNK_BYTES. The buffer is allocated once.

@@ -71,12 +71,13 @@ template <typename T> bool parseUnsigned(const char *p, const char *end, T &valu
 
 using number_detail::ShortShape;
 
+// Cell byte i (from 0) stands in byte 8 - len + i of the word.
 constexpr ShortShape shapeOf(int len, unsigned digitBytes)
 {
     ShortShape s{};
     s.plus = s.minus = ~uint64_t(0);
-    s.low = ~uint64_t(0);
-    if (digitBytes == 0 || digitBytes >> len != 0)
+    s.after = ~uint64_t(0);
+    if (digitBytes == 0)
         return s;
     const int first = std::countr_zero(digitBytes);
     int point = -1;
@@ -87,27 +88,26 @@ constexpr ShortShape shapeOf(int len, unsigned digitBytes)
             return s; // a second byte that is no digit after the first digit
         point = i;
     }
+    const auto byteAt = [len](int i) { return 8 * (8 - len + i); }; // its shift in the word
     for (int i = 0; i < len; ++i) {
         if (digitBytes >> i & 1) {
-            s.keep |= uint64_t(0xFF) << (8 * i);
+            s.keep |= uint64_t(0xFF) << byteAt(i);
             continue;
         }
-        s.mask |= uint64_t(0xFF) << (8 * i);
-        s.expect |= uint64_t(i == point ? '.' : ' ') << (8 * i);
+        s.mask |= uint64_t(0xFF) << byteAt(i);
+        s.expect |= uint64_t(i == point ? '.' : ' ') << byteAt(i);
     }
     if (first > 0) {
-        s.minus = uint64_t('-' ^ ' ') << (8 * (first - 1));
-        s.plus = uint64_t('+' ^ ' ') << (8 * (first - 1));
+        s.minus = uint64_t('-' ^ ' ') << byteAt(first - 1);
+        s.plus = uint64_t('+' ^ ' ') << byteAt(first - 1);
     }
-    const int end = point == -1 ? len : len - 1;
     if (point != -1) {
-        s.low = (uint64_t(1) << (8 * point)) - 1;
+        s.after = point == len - 1 ? 0 : ~uint64_t(0) << byteAt(point + 1);
         s.decimals = static_cast<uint8_t>(len - 1 - point);
         s.point = true;
     }
-    s.align = static_cast<uint8_t>(64 - 8 * end);
+    s.before = ~s.after;
     s.valid = true;
-    s.high = ~s.low;
     return s;
 }
 
@@ -115,11 +115,11 @@ constexpr std::array<ShortShape, number_detail::SHORT_SHAPES> makeShortShapes()
 {
     std::array<ShortShape, number_detail::SHORT_SHAPES> t{};
     for (int len = 1; len <= SHORT_CELL_MAX; ++len) {
-        for (unsigned bytes = 0; bytes < 256; ++bytes) {
+        for (unsigned bytes = 0; bytes < (1u << len); ++bytes) {
             // The index as splitShort forms it: the digit bytes' top bits gathered.
             uint64_t highs = 0;
-            for (int i = 0; i < 8; ++i)
-                highs |= uint64_t(bytes >> i & 1) << (8 * i + 7);
+            for (int i = 0; i < len; ++i)
+                highs |= uint64_t(bytes >> i & 1) << (8 * (8 - len + i) + 7);
             t[unsigned(len - 1) << 8 | number_detail::byteBits(highs)] = shapeOf(len, bytes);
         }
     }

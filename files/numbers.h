@@ -89,17 +89,17 @@ constexpr unsigned byteBits(uint64_t highs)
 }
 
 // What a cell of a given length with digits in given bytes must hold elsewhere, and how its
-// digits come together, worked out once for every length and every choice of digit bytes.
+// digits come together, worked out once for every length and every choice of digit bytes. The
+// cell stands in the top bytes of its word (its last byte in the top one).
 struct ShortShape
 {
     uint64_t expect; // blanks before the first digit, "." at the point
-    uint64_t mask;   // 0xFF in the bytes that are not digits
+    uint64_t mask;   // 0xFF in the cell's bytes that are not digits
     uint64_t keep;   // 0xFF in the digits' bytes
     uint64_t minus;  // (cell ^ expect) & mask when the blank before the digits is "-" ...
     uint64_t plus;   // ... or "+"; ~0 when the cell starts with a digit
-    uint64_t low;    // bytes before the point (all when there is none) ...
-    uint64_t high;   // ... and the others
-    uint8_t align;   // shift that puts the last digit in the top byte
+    uint64_t after;  // bytes after the point (all when there is none), which stay ...
+    uint64_t before; // ... and the others, which move up one byte over the point
     uint8_t decimals;
     bool point;
     bool valid; // blanks, an optional sign, digits, at most one point, more digits
@@ -107,20 +107,25 @@ struct ShortShape
 inline constexpr int SHORT_SHAPES = SHORT_CELL_MAX << 8; // (length - 1) << 8 | digit bytes
 extern const std::array<ShortShape, SHORT_SHAPES> kShortShapes;
 
+// The top bits of the top len bytes: where a cell of len bytes stands in its word.
+inline constexpr uint64_t kCellHighs[SHORT_CELL_MAX + 1] = {0,           HIGHS << 56, HIGHS << 48,
+                                                            HIGHS << 40, HIGHS << 32, HIGHS << 24,
+                                                            HIGHS << 16, HIGHS << 8,  HIGHS};
+
 // Blanks, an optional sign, at least one digit, then optionally a point and more digits: the
 // shape every writer gives. False for any other (".5" included). No branch depends on the
 // values, only on the shape, which stays the same from line to line.
 inline bool splitShort(uint64_t w, int len, ShortDecimal &d)
 {
     const uint64_t x = w ^ (ONES * '0'); // a digit becomes its value
-    const uint64_t digits = belowTen(x); // the zero bytes beyond the cell are no digits
+    const uint64_t digits = belowTen(x) & kCellHighs[len];
     const ShortShape &s = kShortShapes[unsigned(len - 1) << 8 | byteBits(digits)];
     const uint64_t diff = (w ^ s.expect) & s.mask;
     if (!s.valid || (diff != 0 && diff != s.minus && diff != s.plus))
         return false;
     uint64_t values = x & s.keep;
-    values = (values & s.low) | ((values >> 8) & s.high); // the point taken out
-    d.digits = eightDigits(values << s.align);
+    values = (values & s.after) | ((values << 8) & s.before); // the point taken out
+    d.digits = eightDigits(values);                           // the last digit is on top
     d.decimals = s.decimals;
     d.point = s.point;
     d.negative = diff == s.minus;
@@ -129,10 +134,11 @@ inline bool splitShort(uint64_t w, int len, ShortDecimal &d)
 
 } // namespace number_detail
 
-// The quick reading of a cell of 1 to 8 bytes held in one word, its first byte lowest and the
-// bytes beyond it 0: blanks, an optional sign and up to 8 digits with at most one point (none
-// for integers). It gives exactly what parseNumber gives. False when the cell has another
-// shape, or its value needs the general reading; the caller then uses parseNumber.
+// The quick reading of a cell of 1 to 8 bytes held in the top bytes of one word (its last
+// byte in the top byte; the bytes below it are not looked at): blanks, an optional sign and up to 8
+// digits with at most one point (none for integers). It gives exactly what parseNumber gives. False
+// when the cell has another shape, or its value needs the general reading; the caller then uses
+// parseNumber.
 template <typename T>
 [[gnu::always_inline]] inline bool parseShortNumber(uint64_t word, int len, T &value)
 {

@@ -38,11 +38,14 @@ template <typename T> bool referenceNumber(const QByteArray &text, T &value)
     return true;
 }
 
-// The cell as a word the way the reader hands it over: first byte lowest, the rest 0.
+// The cell as a word the way the reader hands it over: in the top bytes, the last on top,
+// below it what came before it in the line (here digits, blanks and a comma, to be ignored).
 uint64_t wordOf(const QByteArray &text)
 {
+    char bytes[8] = {'7', ' ', '-', ',', '5', '.', ',', '9'};
+    std::memcpy(bytes + 8 - text.size(), text.constData(), size_t(text.size()));
     uint64_t w = 0;
-    std::memcpy(&w, text.constData(), size_t(text.size()));
+    std::memcpy(&w, bytes, 8);
     return w;
 }
 
