@@ -1,6 +1,19 @@
 // The frame receiver's byte loop.
 #include "framereceiver.h"
 
+#include <algorithm>
+
+namespace {
+
+// 0x7B, 0x7C and 0x7D are adjacent.
+static_assert(FRAME_ESCAPE == FRAME_START + 1 && FRAME_END == FRAME_START + 2);
+bool isFramingByte(uint8_t b)
+{
+    return uint8_t(b - FRAME_START) < 3;
+}
+
+} // namespace
+
 void FrameReceiver::feed(const uint8_t *data, qsizetype size)
 {
     // The state lives in locals inside the loop and goes back to the members around every
@@ -29,8 +42,18 @@ void FrameReceiver::feed(const uint8_t *data, qsizetype size)
                 inFrame = false;
             }
         } else if (inFrame && length < FRAME_MAX) {
-            m_buffer[length++] = escape ? static_cast<uint8_t>(b ^ FRAME_XOR) : b;
-            escape = false;
+            if (escape) {
+                m_buffer[length++] = static_cast<uint8_t>(b ^ FRAME_XOR);
+                escape = false;
+                continue;
+            }
+            // A run of plain bytes in one tight loop, as far as the frame has room. Byte by
+            // byte on purpose: the decoder reads the buffer at once, and a library copy's
+            // masked stores would stall those reads.
+            const qsizetype limit = std::min(size, i + (FRAME_MAX - length));
+            m_buffer[length++] = b;
+            while (i + 1 < limit && !isFramingByte(data[i + 1]))
+                m_buffer[length++] = data[++i];
         }
     }
     m_length = length;

@@ -9,6 +9,7 @@
 #include "writer.h"
 
 #include <QEventLoop>
+#include <cstring>
 
 namespace {
 
@@ -39,23 +40,32 @@ char16_t *putDecimal(char16_t *p, int32_t v)
     return p;
 }
 
-} // namespace
-
-QString progressText(int32_t getCount, int32_t logCount, int percent)
+// "/%d  %d%% Received." of logCount and percent at out (PROGRESS_TAIL_MAX characters at
+// most); returns its length.
+constexpr int PROGRESS_TAIL_MAX = 40;
+int progressTail(char16_t *out, int32_t logCount, int percent)
 {
-    // Runs for every packet of an upload: no format to parse, one allocation.
-    static constexpr char16_t kTail[] = u"% Received.";
-    char16_t text[64];
-    char16_t *p = putDecimal(text, getCount);
+    static constexpr char16_t kReceived[] = u"% Received.";
+    char16_t *p = out;
     *p++ = u'/';
     p = putDecimal(p, logCount);
     *p++ = u' ';
     *p++ = u' ';
     p = putDecimal(p, percent);
-    for (const char16_t c : kTail) {
+    for (const char16_t c : kReceived) {
         if (c)
             *p++ = c;
     }
+    return int(p - out);
+}
+
+} // namespace
+
+QString progressText(int32_t getCount, int32_t logCount, int percent)
+{
+    char16_t text[2 * PROGRESS_TAIL_MAX];
+    char16_t *p = putDecimal(text, getCount);
+    p += progressTail(p, logCount, percent);
     return QString(reinterpret_cast<const QChar *>(text), p - text);
 }
 
@@ -298,6 +308,7 @@ void LinkSession::startTransfer()
     m_view.setProgressBarVisible(false);
     m_barPercent = 0;
     m_barShown = false;
+    m_tailPercent = -1;
 }
 
 bool LinkSession::CheckPacket(int32_t count, const uint8_t *buff)
@@ -323,7 +334,7 @@ void LinkSession::CheckProgress()
     }
     const int32_t getCount = m_decoder.Get_Count;
     const int percent = int(int64_t(getCount) * 100 / logCount);
-    m_view.setProgressText(progressText(getCount, logCount, percent));
+    showProgressText(getCount, logCount, percent);
     // The label changes with every packet, the bar a hundred times in an upload: it is only
     // touched when what it shows changes.
     if (percent != m_barPercent) {
@@ -337,6 +348,29 @@ void LinkSession::CheckProgress()
     if (getCount != logCount || m_cancelling)
         return;
     completeTransfer();
+}
+
+void LinkSession::showProgressText(int32_t getCount, int32_t logCount, int percent)
+{
+    // Runs for every packet of an upload. Everything after the count changes a hundred
+    // times in an upload and is kept; two texts are used in turn: the view holds a copy of
+    // the last one, so the other is usually free again and is rewritten in place, without an
+    // allocation. A text still held elsewhere is detached by resize() as any shared string is.
+    if (percent != m_tailPercent || logCount != m_tailLog) {
+        m_tail.resize(PROGRESS_TAIL_MAX);
+        m_tail.resize(progressTail(reinterpret_cast<char16_t *>(m_tail.data()), logCount, percent));
+        m_tailPercent = percent;
+        m_tailLog = logCount;
+    }
+    char16_t count[12];
+    const qsizetype digits = putDecimal(count, getCount) - count;
+    m_progressFlip ^= 1;
+    QString &shown = m_progressTexts[m_progressFlip];
+    shown.resize(digits + m_tail.size());
+    char16_t *out = reinterpret_cast<char16_t *>(shown.data());
+    std::memcpy(out, count, size_t(digits) * sizeof(char16_t));
+    std::memcpy(out + digits, m_tail.utf16(), size_t(m_tail.size()) * sizeof(char16_t));
+    m_view.setProgressText(shown);
 }
 
 void LinkSession::completeTransfer()

@@ -80,6 +80,7 @@ private:
     bool reportConnectFailure(); // "Unable to connect %s."; false
     void Upload();
     void Cancel();
+    void showProgressText(int32_t getCount, int32_t logCount, int percent);
     void completeTransfer();
     void endTransfer();
     bool waitForWrite(const QString &text);
@@ -112,4 +113,9 @@ private:
     bool m_lost = false;  // the link went down since the last Connect
     int m_barPercent = 0; // what the progress bar shows in this transfer
     bool m_barShown = false;
+    QString m_progressTexts[2]; // the progress label's texts, used in turn
+    int m_progressFlip = 0;
+    QString m_tail; // the label's text after the count, for m_tailLog and m_tailPercent
+    int32_t m_tailLog = -1;
+    int m_tailPercent = -1;
 };

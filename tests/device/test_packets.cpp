@@ -7,6 +7,7 @@
 #include "sensorrecording.h"
 #include "store.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 #include <cmath>
 
@@ -92,6 +93,7 @@ private slots:
     void escapesSplitAcrossNotificationsAtEveryPosition();
     void startByteInsideFrameDiscardsIt();
     void overlongFrameIsCutAt256AndRefused();
+    void receiverMatchesByteByByteOnRandomStreams();
     void headerRefusals_data();
     void headerRefusals();
     void emptyRecordingLeavesHeaderPhase();
@@ -225,6 +227,64 @@ void TestPackets::overlongFrameIsCutAt256AndRefused()
     u.receiver.feed("{" + QByteArray(30, '\0') + "}");
     u.receiver.feed("{" + QByteArray(300, '\0') + "}");
     QCOMPARE(u.progress, 0);
+}
+
+void TestPackets::receiverMatchesByteByByteOnRandomStreams()
+{
+    // The receiver's rules applied one byte at a time, as the reference.
+    struct Reference
+    {
+        QList<QByteArray> frames;
+        QByteArray frame;
+        bool inFrame = false, escape = false;
+        void feed(uint8_t b)
+        {
+            if (b == FRAME_START) {
+                frame.clear();
+                inFrame = true;
+                escape = false;
+            } else if (b == FRAME_ESCAPE) {
+                escape = inFrame;
+            } else if (b == FRAME_END) {
+                if (inFrame && !frame.isEmpty())
+                    frames.append(frame);
+                inFrame = false;
+            } else if (inFrame && frame.size() < FRAME_MAX) {
+                frame.append(char(escape ? b ^ FRAME_XOR : b));
+                escape = false;
+            }
+        }
+    };
+    QRandomGenerator random(731);
+    for (int round = 0; round < 200; ++round) {
+        // Framing bytes often, long plain runs now and then (frames beyond 256 bytes).
+        QByteArray stream;
+        const int parts = random.bounded(1, 60);
+        for (int k = 0; k < parts; ++k) {
+            const int pick = random.bounded(10);
+            if (pick < 4)
+                stream.append(char(FRAME_START + random.bounded(3)));
+            else
+                stream.append(QByteArray(random.bounded(pick == 9 ? 300 : 40), 'a' + char(k % 20)));
+        }
+        Reference ref;
+        for (const char c : std::as_const(stream))
+            ref.feed(uint8_t(c));
+        FrameLog log;
+        FrameReceiver r(&log);
+        for (qsizetype at = 0; at < stream.size();) {
+            const qsizetype n = std::min<qsizetype>(random.bounded(1, 300), stream.size() - at);
+            r.feed(QByteArrayView(stream).sliced(at, n));
+            at += n;
+        }
+        QCOMPARE(log.frames, ref.frames);
+        QCOMPARE(r.inFrame(), ref.inFrame);
+        QCOMPARE(r.escaped(), ref.escape);
+        if (ref.inFrame) {
+            QCOMPARE(QByteArray(reinterpret_cast<const char *>(r.buffer()), r.frameLength()),
+                     ref.frame);
+        }
+    }
 }
 
 void TestPackets::headerRefusals_data()

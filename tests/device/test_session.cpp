@@ -49,6 +49,7 @@ class TestSession : public QObject
     Q_OBJECT
 private slots:
     void progressTextsOfThreeRecords();
+    void progressTextsOfEveryPacketKept();
     void progressTextIsTheFormat_data();
     void progressTextIsTheFormat();
     void connectedReportTwiceSendsTwice();
@@ -77,6 +78,25 @@ void TestSession::progressTextsOfThreeRecords()
     // The save was refused: nothing entered, nothing cleared.
     QCOMPARE(b.sensor.clears, 0);
     QCOMPARE(WindowCount, 0);
+}
+
+void TestSession::progressTextsOfEveryPacketKept()
+{
+    // The texts are rebuilt in place where nobody holds them: every one recorded stays as it
+    // was shown.
+    Bench b;
+    const int records = 250;
+    b.sensor.setRecording(generateRecording(records));
+    b.sensor.notificationSize = 244;
+    QVERIFY(b.scan());
+    b.session.Button2Click();
+    QVERIFY(QTest::qWaitFor([&] { return b.idle(); }, 5000));
+    QStringList expected{QString()};
+    for (int g = 0; g <= records; ++g)
+        expected
+            << QStringLiteral("%1/%2  %3% Received.").arg(g).arg(records).arg(g * 100 / records);
+    QCOMPARE(b.view.progressTexts, expected);
+    QCOMPARE(b.view.progressPosition, 100);
 }
 
 void TestSession::progressTextIsTheFormat_data()
