@@ -90,17 +90,17 @@ int plainLine(const char *p, const char *end, char *out, size_t room, size_t *lf
         const __m128i crOrHigh = _mm_or_si128(_mm_cmpeq_epi8(v, crs), v);
         // CR or a byte from 0x80 on: only a CR directly before the LF may stand in a line.
         const auto oddBits = static_cast<unsigned>(_mm_movemask_epi8(crOrHigh));
-        if (crCarried && !(lfBits & 1))
-            return -1;
         if (lfBits == 0) {
-            if (oddBits & 0x7FFF)
+            if (crCarried) // a CR inside the line
                 return -1;
-            // The last byte: a CR that the next block's first byte, an LF, may end.
-            if (oddBits && p[i + 15] != '\r')
+            // Only the last byte may be odd: a CR that the next block's first byte may end.
+            if (oddBits != 0 && (oddBits != 0x8000 || p[i + 15] != '\r'))
                 return -1;
             crCarried = oddBits >> 15;
             continue;
         }
+        if (crCarried && !(lfBits & 1))
+            return -1;
         const int j = std::countr_zero(lfBits);
         const unsigned before = (1u << j) - 1;
         const unsigned lastBefore = j ? 1u << (j - 1) : 0;
