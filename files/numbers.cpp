@@ -74,8 +74,8 @@ using number_detail::ShortShape;
 // Cell byte i (from 0) stands in byte 8 - len + i of the word.
 constexpr ShortShape shapeOf(int len, unsigned digitBytes)
 {
-    ShortShape s{};
-    s.plus = s.minus = ~uint64_t(0);
+    ShortShape s{}; // no valid shape: nothing matches
+    s.blank = s.plus = s.minus = ~uint64_t(0);
     s.after = ~uint64_t(0);
     if (digitBytes == 0)
         return s;
@@ -107,13 +107,14 @@ constexpr ShortShape shapeOf(int len, unsigned digitBytes)
         s.point = true;
     }
     s.before = ~s.after;
-    s.valid = true;
+    s.blank = 0;
     return s;
 }
 
 constexpr std::array<ShortShape, number_detail::SHORT_SHAPES> makeShortShapes()
 {
     std::array<ShortShape, number_detail::SHORT_SHAPES> t{};
+    t.fill(shapeOf(1, 0)); // indices no cell can form
     for (int len = 1; len <= SHORT_CELL_MAX; ++len) {
         for (unsigned bytes = 0; bytes < (1u << len); ++bytes) {
             // The index as splitShort forms it: the digit bytes' top bits gathered.

@@ -96,13 +96,14 @@ struct ShortShape
     uint64_t expect; // blanks before the first digit, "." at the point
     uint64_t mask;   // 0xFF in the cell's bytes that are not digits
     uint64_t keep;   // 0xFF in the digits' bytes
-    uint64_t minus;  // (cell ^ expect) & mask when the blank before the digits is "-" ...
-    uint64_t plus;   // ... or "+"; ~0 when the cell starts with a digit
+    uint64_t blank;  // (cell ^ expect) & mask when the cell is of this shape: 0 ...
+    uint64_t minus;  // ... or so with "-" before the digits ...
+    uint64_t plus;   // ... or "+"; ~0 when the cell starts with a digit (mask 0 and all three
+                     // ~0 for a cell of no valid shape)
     uint64_t after;  // bytes after the point (all when there is none), which stay ...
     uint64_t before; // ... and the others, which move up one byte over the point
     uint8_t decimals;
     bool point;
-    bool valid; // blanks, an optional sign, digits, at most one point, more digits
 };
 inline constexpr int SHORT_SHAPES = SHORT_CELL_MAX << 8; // (length - 1) << 8 | digit bytes
 extern const std::array<ShortShape, SHORT_SHAPES> kShortShapes;
@@ -121,7 +122,7 @@ inline bool splitShort(uint64_t w, int len, ShortDecimal &d)
     const uint64_t digits = belowTen(x) & kCellHighs[len];
     const ShortShape &s = kShortShapes[unsigned(len - 1) << 8 | byteBits(digits)];
     const uint64_t diff = (w ^ s.expect) & s.mask;
-    if (!s.valid || (diff != 0 && diff != s.minus && diff != s.plus))
+    if (diff != s.blank && diff != s.minus && diff != s.plus)
         return false;
     uint64_t values = x & s.keep;
     values = (values & s.after) | ((values << 8) & s.before); // the point taken out
