@@ -6,6 +6,7 @@
 
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 
 namespace {
 
@@ -25,10 +26,20 @@ bool writeMeasurement(QIODevice &out, const DATA_INFO_TYPE &info, int slot)
     const QByteArray header = formatHeaderLines(info);
     if (!writeAll(out, header.constData(), header.size()))
         return false;
+    // The marked samples in order, walked alongside the samples (the list ends at the first -1).
+    static int32_t marks[EVENT_MAX];
+    const int32_t *list = EventList[slot];
+    const int32_t *listEnd = std::find(list, list + EVENT_MAX, -1);
+    int32_t *marksEnd = std::copy(list, listEnd, marks);
+    std::sort(marks, marksEnd);
+    const int32_t *mark = marks;
     static char chunk[WRITE_CHUNK + SAMPLE_LINE_MAX];
     int used = 0;
     for (int i = 0; i < info.Ex_count; ++i) {
-        used += formatSampleLine(chunk + used, SampleData[slot][i], HasEvent(slot, i));
+        while (mark != marksEnd && *mark < i)
+            ++mark;
+        const bool marked = mark != marksEnd && *mark == i;
+        used += formatSampleLine(chunk + used, SampleData[slot][i], marked);
         if (used >= WRITE_CHUNK) {
             if (!writeAll(out, chunk, used))
                 return false;

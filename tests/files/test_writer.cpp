@@ -337,6 +337,26 @@ private slots:
         QCOMPARE(roomy.written, kUploadFile);
     }
 
+    // Event marks in any order, repeated, or past the last sample: each marked sample once.
+    void eventMarksInAnyOrder()
+    {
+        const int n = 50;
+        NewInfo[0].Ex_count = n;
+        for (int i = 0; i < n; ++i)
+            SampleData[0][i] = sample(i * 100.0, i, 3.9f, {0, 0, 0, 0.5f}, {0, 0, 0}, {0, 0, 0});
+        ClearEventList(0);
+        for (const int32_t e : {40, 3, 0, 3, 49, 17, 60})
+            AddEvent(0, e);
+        QBuffer out;
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        QVERIFY(writeMeasurement(out, NewInfo[0], 0));
+        QByteArray expected = formatHeaderLines(NewInfo[0]);
+        for (int i = 0; i < n; ++i)
+            expected += formatSampleLine(SampleData[0][i], HasEvent(0, i));
+        QCOMPARE(out.data(), expected);
+        QCOMPARE(out.data().count(",S1,"), 5);
+    }
+
     // Random samples written, read back, and written again from what was read: the same file.
     void roundTripThroughReader()
     {
