@@ -4,6 +4,7 @@
 // Alternates runs of the decoder alone and of the whole step; prints every run, the medians
 // and whether the goal is met (at least 1000x the fastest Bluetooth LE notification rate,
 // 175 kB/s, that is 175 MB/s).
+#include "decodingsink.h"
 #include "headlessconnectview.h"
 #include "linksession.h"
 #include "packetdecoder.h"
@@ -29,18 +30,6 @@ double median(std::vector<double> v)
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-// The decoder alone behind the receiver: what any progress display adds to.
-class DecodeOnly : public PacketSink
-{
-public:
-    PacketDecoder decoder;
-    bool CheckPacket(int32_t count, const uint8_t *buff) override
-    {
-        return decoder.CheckPacket(count, buff);
-    }
-    void CheckProgress() override {}
-};
-
 template <typename Feed> double timeFeed(const QByteArray &stream, int chunk, Feed feed)
 {
     const auto t0 = std::chrono::steady_clock::now();
@@ -54,7 +43,7 @@ double decodeOnly(const QByteArray &stream, int chunk)
 {
     ResetStore();
     SetFreeNo();
-    DecodeOnly sink;
+    DecodingSink sink;
     FrameReceiver receiver(&sink);
     const double ms = timeFeed(stream, chunk, [&](QByteArrayView b) { receiver.feed(b); });
     if (sink.decoder.Get_Count != SAMPLE_MAX) {

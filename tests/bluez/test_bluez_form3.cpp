@@ -6,6 +6,7 @@
 // the order of the cases matters and the adapter is switched off only in the last one.
 #include "commands.h"
 #include "conditionsettings.h"
+#include "decodingsink.h"
 #include "form3.h"
 #include "framereceiver.h"
 #include "headlesswindow.h"
@@ -32,25 +33,13 @@ namespace {
 constexpr int UPLOAD_SAMPLES = 10000;
 constexpr int LOST_SAMPLES = 2000;
 
-// Decodes a byte stream in the process, without any link: the reference for an upload.
-class ReferenceSink : public PacketSink
-{
-public:
-    PacketDecoder decoder;
-    bool CheckPacket(int32_t count, const uint8_t *buff) override
-    {
-        return decoder.CheckPacket(count, buff);
-    }
-    void CheckProgress() override {}
-};
-
 // What the writer makes of a sensor's recording: its upload stream decoded into a free slot
 // and written as a measurement file.
 QByteArray expectedFile(const QString &name, const SensorRecording &recording)
 {
     if (!SetFreeNo())
         return {};
-    ReferenceSink sink;
+    DecodingSink sink;
     sink.decoder.setDeviceName(name);
     FrameReceiver receiver(&sink);
     receiver.feed(encodeStream(recording));

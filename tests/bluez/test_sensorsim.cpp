@@ -1,5 +1,6 @@
 // The simulator's sensor descriptions as given on its command line, and the sensor model each
 // one builds.
+#include "decodingsink.h"
 #include "sensorsetup.h"
 #include "simconfig.h"
 
@@ -14,24 +15,13 @@
 
 namespace {
 
-class DecoderSink : public PacketSink
-{
-public:
-    PacketDecoder decoder;
-    bool CheckPacket(int32_t count, const uint8_t *buff) override
-    {
-        return decoder.CheckPacket(count, buff);
-    }
-    void CheckProgress() override {}
-};
-
 // A measurement file as an upload of recording would save it.
 bool writeUploadFile(const QString &path, const SensorRecording &recording)
 {
     ResetStore();
     if (!SetFreeNo())
         return false;
-    DecoderSink sink;
+    DecodingSink sink;
     sink.decoder.setDeviceName(QStringLiteral("Vm731-0042"));
     FrameReceiver receiver(&sink);
     receiver.feed(encodeStream(recording));
