@@ -3,15 +3,17 @@
 // of them draws. Works in value space: nothing is mapped, and four series are reduced at once.
 #pragma once
 
+#include "simd.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
 
-// Four floats handled by one instruction where the processor allows it, and the masks their
+// Four floats handled by one instruction where the compiler allows it, and the masks their
 // comparisons give.
-using FloatLanes = float __attribute__((vector_size(4 * sizeof(float))));
-using MaskLanes = int32_t __attribute__((vector_size(4 * sizeof(int32_t))));
+using simd::FloatLanes;
+using simd::MaskLanes;
 
 // Not-a-number counts as the lowest value, as the plot draws it at the bottom edge.
 inline float reductionKey(float v)
@@ -38,8 +40,8 @@ void reduceColumns(int count, int samplesPerPixel, Load load, std::vector<Column
     const int spp = std::max(samplesPerPixel, 1);
     out.clear();
     out.reserve(size_t(count / spp + 1));
-    const FloatLanes up = {INFINITY, INFINITY, INFINITY, INFINITY};
-    const FloatLanes down = -up;
+    const FloatLanes up = simd::splat(INFINITY);
+    const FloatLanes down = simd::splat(-INFINITY);
     for (int lo = 0; lo < count; lo += spp) {
         const int hi = std::min(count, lo + spp);
         ColumnValues<G> &r = out.emplace_back();
@@ -58,13 +60,13 @@ void reduceColumns(int count, int samplesPerPixel, Load load, std::vector<Column
             for (int g = 0; g < G; ++g) {
                 // A comparison with not-a-number is false, so these keep the running value;
                 // the column's not-a-numbers are noted apart and make its lowest -infinity.
-                low[g] = v[g] < low[g] ? v[g] : low[g];
-                high[g] = v[g] > high[g] ? v[g] : high[g];
-                nan[g] |= v[g] != v[g];
+                low[g] = simd::lessOr(v[g], low[g]);
+                high[g] = simd::greaterOr(v[g], high[g]);
+                nan[g] |= simd::isNan(v[g]);
             }
         }
         for (int g = 0; g < G; ++g) {
-            r.lowest[g] = nan[g] ? down : low[g];
+            r.lowest[g] = simd::select(nan[g], down, low[g]);
             r.highest[g] = high[g];
             r.last[g] = v[g];
         }

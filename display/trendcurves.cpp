@@ -143,7 +143,7 @@ void drawReducedPlots(PlotCanvas &canvas, const SAMPLE_TYPE *first, int count, i
             const unsigned char *sample = bytes + size_t(i) * sizeof(SAMPLE_TYPE);
             // The scan is bound by memory: ask for the samples a little ahead early.
             if (i + PREFETCH_SAMPLES < count)
-                __builtin_prefetch(sample + PREFETCH_SAMPLES * sizeof(SAMPLE_TYPE));
+                simd::prefetch(sample + PREFETCH_SAMPLES * sizeof(SAMPLE_TYPE));
             for (int g = 0; g < G; ++g)
                 std::memcpy(&lanes[g], sample + offsets[g], sizeof(FloatLanes));
         },

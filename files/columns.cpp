@@ -4,12 +4,11 @@
 
 #include "store.h"
 
-#include <bit>
-#include <cstring>
+#include "commas.h"
+#include "simd.h"
+#include "times.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include <cstring>
 
 namespace {
 
@@ -30,7 +29,7 @@ constexpr size_t MODEL_CHARS = 5;    // "Vm731"
 
 // A number cell the general way; a cell that holds no number ends the reading.
 template <typename T>
-[[gnu::noinline]] void generalNumberCell(const LINE_BUFF_TYPE &line, int cell, T &value)
+KELDRA_NOINLINE void generalNumberCell(const LINE_BUFF_TYPE &line, int cell, T &value)
 {
     if (!parseNumber(cellText(line, cell), value))
         fail(line, cell, FileValueError::Number);
@@ -80,25 +79,13 @@ inline float percentCell(const LINE_BUFF_TYPE &line, int cell)
     return static_cast<float>(v / 100.0);
 }
 
-// Integers of text separated by seps in turn, the last one running to the end. A missing
-// separator leaves that integer and the later ones 0.
+// Integers of text separated by seps in turn (see splitFields); a field that is no integer
+// ends the reading.
 void splitInts(const LINE_BUFF_TYPE &line, int cell, std::string_view text, const char *seps,
                int count, int *out, FileValueError::Kind kind)
 {
-    for (int i = 0; i < count; ++i)
-        out[i] = 0;
-    for (int i = 0; i < count; ++i) {
-        std::string_view field = text;
-        if (i < count - 1) {
-            const size_t p = text.find(seps[i]);
-            if (p == std::string_view::npos)
-                return;
-            field = text.substr(0, p);
-            text.remove_prefix(p + 1);
-        }
-        if (!parseNumber(field, out[i]))
-            fail(line, cell, kind);
-    }
+    if (!splitFields(text, seps, count, out))
+        fail(line, cell, kind);
 }
 
 void setName(DATA_INFO_TYPE &info, std::string_view name)
@@ -248,81 +235,22 @@ bool checkChannelLine(const LINE_BUFF_TYPE &line)
     return channels != NewInfo[0].NumCH;
 }
 
-// hours:minutes:seconds in a cell of up to 8 bytes, each field read the quick way. False when
-// the cell has another shape; the general reading then gives the same value or the error.
-bool shortTime(const LINE_BUFF_TYPE &line, int *t)
+TDateTime timeCell(LINE_BUFF_TYPE &line)
 {
-    const int len = line.len[0];
-    if (len < 5 || len > SHORT_CELL_MAX)
-        return false;
-    const uint64_t w = cellWord(line, 0) >> (8 * (SHORT_CELL_MAX - len)); // from the bottom byte
-    uint64_t colons = number_detail::equalBytes(w, ':') & (number_detail::HIGHS >> (64 - 8 * len));
-    const uint64_t afterFirst = colons & (colons - 1);
-    // A colon after each of the first two fields only.
-    if (afterFirst == 0 || (afterFirst & (afterFirst - 1)) != 0)
-        return false;
-    const int first = std::countr_zero(colons) / 8;
-    const int second = std::countr_zero(afterFirst) / 8;
-    const int from[3] = {0, first + 1, second + 1};
-    const int to[3] = {first, second, len};
-    for (int i = 0; i < 3; ++i) {
-        const int n = to[i] - from[i]; // below 8
-        if (n == 0)
-            return false;
-        const uint64_t field = (w >> (8 * from[i])) << (8 * (SHORT_CELL_MAX - n)); // on top
-        if (!parseShortNumber(field, n, t[i]))
-            return false;
-    }
-    return true;
-}
-
-// The writer's TIME cell, "%02d:%02d:%02d" (two places each, a blank for a leading zero), at
-// once: false for any other cell.
-bool writerTime(const LINE_BUFF_TYPE &line, int *t)
-{
-    using namespace number_detail;
-    constexpr uint64_t COLONS = uint64_t(':') << 16 | uint64_t(':') << 40;
-    constexpr uint64_t LEADS = 0x0020000020000020ULL; // blanks in bytes 0, 3 and 6
-    constexpr uint64_t UNITS = 0x8000008000008000ULL; // bytes 1, 4 and 7
-    if (line.len[0] != SHORT_CELL_MAX)
-        return false;
-    const uint64_t w = cellWord(line, 0);
-    const uint64_t x = w ^ (ONES * '0');
-    const uint64_t digits = belowTen(x);
-    const uint64_t keep = (digits >> 7) * 0xFF;
-    // Without its digits the cell holds the colons and at most the leading blanks.
-    if ((digits & UNITS) != UNITS || ((w & ~keep) & ~LEADS) != COLONS)
-        return false;
-    const uint64_t v = (x & keep) * 10 + ((x & keep) >> 8); // tens and units of each field
-    t[0] = int(v & 0xFF);
-    t[1] = int(v >> 24 & 0xFF);
-    t[2] = int(v >> 48 & 0xFF);
-    return true;
-}
-
-TDateTime timeCell(const LINE_BUFF_TYPE &line)
-{
-    // Lines share their TIME while the sampling interval is under a second: the same bytes
-    // give the same time, so the last short cell's time is kept.
-    static uint64_t lastWord = 0;
-    static int lastLen = 0; // none yet
-    static TDateTime lastTime = 0;
-    const int len = line.len[0];
+    constexpr int cell = sample_cell::TIME;
+    const int len = line.len[cell];
     const bool isShort = len >= 1 && len <= SHORT_CELL_MAX;
-    const uint64_t word = isShort ? cellWord(line, 0) : 0;
-    if (isShort && len == lastLen && word == lastWord)
-        return lastTime;
+    const uint64_t word = isShort ? cellWord(line, cell) : 0;
+    if (isShort && line.lastTime.holds(word, len))
+        return line.lastTime.time;
     int t[3];
-    if (!writerTime(line, t) && !shortTime(line, t))
-        splitInts(line, 0, cellText(line, 0), "::", 3, t, FileValueError::TimeOfDay);
+    if (!writerTime(word, len, t) && !shortTime(word, len, t))
+        splitInts(line, cell, cellText(line, cell), "::", 3, t, FileValueError::TimeOfDay);
     if (!isValidTime(t[0], t[1], t[2]))
-        fail(line, 0, FileValueError::TimeOfDay);
+        fail(line, cell, FileValueError::TimeOfDay);
     const TDateTime time = encodeTime(t[0], t[1], t[2]);
-    if (isShort) {
-        lastWord = word;
-        lastLen = len;
-        lastTime = time;
-    }
+    if (isShort)
+        line.lastTime = {word, len, time};
     return time;
 }
 
@@ -341,15 +269,15 @@ template <typename T> inline bool quickCell(const LINE_BUFF_TYPE &line, int cell
 // the line lacks one or one needs the general reading (which then sets every value again).
 bool quickValues(const LINE_BUFF_TYPE &line, int k, SAMPLE_TYPE &s)
 {
-    constexpr int VALUES = 10, FIRST = 5;
-    if (cellCount(line) < FIRST + k + VALUES)
+    using namespace sample_cell;
+    if (cellCount(line) < END + k)
         return false;
     double percent = 0;
-    bool ok = quickCell(line, 8 + k, percent);
-    for (int j = 0; j < 3; ++j) {
-        ok &= quickCell(line, 5 + k + j, s.Nirs[j]);
-        ok &= quickCell(line, 9 + k + j, s.Acc[j]);
-        ok &= quickCell(line, 12 + k + j, s.Gyr[j]);
+    bool ok = quickCell(line, PERCENT + k, percent);
+    for (int j = 0; j < AXES; ++j) {
+        ok &= quickCell(line, NIRS + k + j, s.Nirs[j]);
+        ok &= quickCell(line, ACC + k + j, s.Acc[j]);
+        ok &= quickCell(line, GYR + k + j, s.Gyr[j]);
     }
     s.Nirs[3] = static_cast<float>(percent / 100.0); // as percentCell
     return ok;
@@ -357,6 +285,7 @@ bool quickValues(const LINE_BUFF_TYPE &line, int k, SAMPLE_TYPE &s)
 
 void readChannel(const LINE_BUFF_TYPE &line, int c, int32_t index)
 {
+    using namespace sample_cell;
     SAMPLE_TYPE &s = NewSample[c];
     const int k = SECOND_CHANNEL_SHIFT * c;
     const bool two = NewInfo[0].NumCH == 2 && FreeNo2 != -1;
@@ -365,7 +294,7 @@ void readChannel(const LINE_BUFF_TYPE &line, int c, int32_t index)
     std::memset(s.Acc, 0, sizeof s.Acc);
     std::memset(s.Gyr, 0, sizeof s.Gyr);
 
-    const std::string_view event = cellText(line, 3 + k);
+    const std::string_view event = cellText(line, EVENT + k);
     if (event.size() >= 2 && event[0] == 'S') {
         if (c == 0) {
             AddEvent(FreeNo, index);
@@ -376,30 +305,30 @@ void readChannel(const LINE_BUFF_TYPE &line, int c, int32_t index)
             AddEvent(FreeNo2, index);
         }
     }
-    if (cellText(line, 4 + k).starts_with('E'))
+    if (cellText(line, ERROR + k).starts_with('E'))
         s.Status |= STATUS_FILE_ERROR;
     if (NewInfo[0].Rev2 && quickValues(line, k, s))
         return;
     if (!NewInfo[0].Rev2) {
-        s.Nirs[2] = valueCell(line, 5 + k);
-        s.Nirs[3] = percentCell(line, 6 + k);
+        s.Nirs[2] = valueCell(line, SHORT_NIRS + k);
+        s.Nirs[3] = percentCell(line, SHORT_PERCENT + k);
         return;
     }
-    for (int j = 0; j < 3; ++j)
-        s.Nirs[j] = valueCell(line, 5 + k + j);
-    s.Nirs[3] = percentCell(line, 8 + k);
-    for (int j = 0; j < 3; ++j) {
-        s.Acc[j] = valueCell(line, 9 + k + j);
-        s.Gyr[j] = valueCell(line, 12 + k + j);
+    for (int j = 0; j < AXES; ++j)
+        s.Nirs[j] = valueCell(line, NIRS + k + j);
+    s.Nirs[3] = percentCell(line, PERCENT + k);
+    for (int j = 0; j < AXES; ++j) {
+        s.Acc[j] = valueCell(line, ACC + k + j);
+        s.Gyr[j] = valueCell(line, GYR + k + j);
     }
 }
 
-bool readSampleLine(const LINE_BUFF_TYPE &line)
+bool readSampleLine(LINE_BUFF_TYPE &line)
 {
     if (cellCount(line) < SAMPLE_CELLS_MIN)
         return true;
     NewSample[0].Time = timeCell(line);
-    NewSample[0].Seq = intCell(line, 1);
+    NewSample[0].Seq = intCell(line, sample_cell::SEQ);
     NewSample[1].Time = NewSample[0].Time;
     NewSample[1].Seq = NewSample[0].Seq;
     for (int c = 0; c < NewInfo[0].NumCH && c < CHANNEL_MAX; ++c)
@@ -412,65 +341,7 @@ bool readSampleLine(const LINE_BUFF_TYPE &line)
 void SplitColumns(LINE_BUFF_TYPE &line)
 {
     line.str = std::string_view(line.buff, static_cast<size_t>(line.n));
-    int32_t cn = 0;
-    line.pos[0] = 0;
-    // Returns false once the 100th cell is closed: what follows is ignored.
-    auto comma = [&](int32_t i) {
-        line.len[cn] = i - line.pos[cn];
-        if (++cn == CELL_MAX)
-            return false;
-        line.pos[cn] = i + 1;
-        return true;
-    };
-    int32_t i = 0;
-#if defined(__SSE2__)
-    // 32, then 16 bytes at a time; bit k of the mask is byte i + k.
-    const __m128i commas = _mm_set1_epi8(',');
-    for (; i + 32 <= line.n; i += 32) {
-        __m128i v[2];
-        std::memcpy(v, line.buff + i, 32);
-        auto bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v[0], commas))) |
-                    static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v[1], commas))) << 16;
-        for (; bits != 0; bits &= bits - 1) {
-            if (!comma(i + std::countr_zero(bits))) {
-                line.cn = cn;
-                return;
-            }
-        }
-    }
-    for (; i + 16 <= line.n; i += 16) {
-        __m128i v;
-        std::memcpy(&v, line.buff + i, 16);
-        auto bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, commas)));
-        for (; bits != 0; bits &= bits - 1) {
-            if (!comma(i + std::countr_zero(bits))) {
-                line.cn = cn;
-                return;
-            }
-        }
-    }
-#endif
-    if constexpr (std::endian::native == std::endian::little) {
-        // Eight bytes at a time; the lowest set bit is the first comma in memory.
-        for (; i + 8 <= line.n; i += 8) {
-            uint64_t w;
-            std::memcpy(&w, line.buff + i, 8);
-            for (uint64_t bits = number_detail::equalBytes(w, ','); bits != 0; bits &= bits - 1) {
-                if (!comma(i + std::countr_zero(bits) / 8)) {
-                    line.cn = cn;
-                    return;
-                }
-            }
-        }
-    }
-    for (; i < line.n; ++i) {
-        if (line.buff[i] == ',' && !comma(i)) {
-            line.cn = cn;
-            return;
-        }
-    }
-    line.len[cn] = line.n - line.pos[cn];
-    line.cn = cn;
+    line.cn = splitCommasBlocks(line.buff, line.n, line.pos, line.len, CELL_MAX);
 }
 
 bool GetColumn(LINE_BUFF_TYPE &line)
@@ -478,8 +349,10 @@ bool GetColumn(LINE_BUFF_TYPE &line)
     if (line.n == 0)
         return true;
     SplitColumns(line);
-    if (line.ln == 0)
+    if (line.ln == 0) {
+        line.lastTime = {}; // a new file
         return checkHeader(line);
+    }
     switch (CurDeviceType) {
     case DEVICE_VM731:
         return GetColumn731(line);
@@ -501,7 +374,7 @@ bool GetColumn731(LINE_BUFF_TYPE &line)
     case 3:
         return checkChannelLine(line);
     case 4:
-        return cellCount(line) < SAMPLE_CELLS_MIN || cellText(line, 0) != "TIME";
+        return cellCount(line) < SAMPLE_CELLS_MIN || cellText(line, sample_cell::TIME) != "TIME";
     default:
         return readSampleLine(line);
     }

@@ -12,9 +12,28 @@
 inline constexpr int HEADER_CELLS_MIN = 6;      // fewer: not a measurement file
 inline constexpr int HEADER_CELLS_STANDARD = 9; // from here on: with the RANGE group
 inline constexpr int HEADER_CELLS_TWO = 19;     // from here on: a second channel
-inline constexpr int SAMPLE_CELLS_MIN = 7;      // also the least a title line has
 inline constexpr int SECOND_CHANNEL_CELLS = 15; // a second channel's header cells start here
 inline constexpr int SECOND_CHANNEL_SHIFT = 13; // ... and its sample cells this far behind
+
+// Cells of a sample line (and of the title line above them) for the first channel; a second
+// channel's stand SECOND_CHANNEL_SHIFT further on, from EVENT.
+namespace sample_cell {
+inline constexpr int TIME = 0;
+inline constexpr int SEQ = 1;
+inline constexpr int EVENT = 3;   // "S..." marks an event
+inline constexpr int ERROR = 4;   // "E..." flags the sample
+inline constexpr int NIRS = 5;    // AXES values, then PERCENT: the standard form ...
+inline constexpr int PERCENT = 8; // StO2 in %
+inline constexpr int ACC = 9;     // AXES values
+inline constexpr int GYR = 12;    // AXES values
+inline constexpr int END = 15;    // behind the last of them
+inline constexpr int AXES = 3;
+inline constexpr int SHORT_NIRS = 5;    // ... the short form: one value
+inline constexpr int SHORT_PERCENT = 6; // and StO2
+static_assert(PERCENT == NIRS + AXES && ACC == PERCENT + 1 && GYR == ACC + AXES &&
+              END == GYR + AXES);
+} // namespace sample_cell
+inline constexpr int SAMPLE_CELLS_MIN = sample_cell::SHORT_PERCENT + 1; // also a title line's
 
 // Header items of line 0, one bit each as they are accepted.
 inline constexpr unsigned HEAD_SN = 0x1;

@@ -2,6 +2,8 @@
 // chunks, never held whole, and no line costs an allocation.
 #pragma once
 
+#include "times.h"
+
 #include <QIODevice>
 #include <cstdint>
 #include <cstring>
@@ -22,6 +24,7 @@ struct LINE_BUFF_TYPE
     int32_t len[CELL_MAX];         // length of each cell in bytes
     std::string_view str;          // the line as text; pos indexes it
     int32_t fileLine;              // line of the file it begins on, from 1 as a person counts
+    TimeMemo lastTime;             // of this file's sample lines so far
 };
 
 // Number of cells of the split line (cn + 1, at most CELL_MAX).
@@ -86,4 +89,7 @@ private:
 // from 0x80 on is taken with the byte after it and the pair becomes "?", and at most 511
 // bytes are kept (the rest is the next line; a line of exactly 511 bytes takes its own LF).
 // Returns n: 0 at the end of the file or at an empty line.
+// Plain lines go the quick ways of scan/lines.h.
 int ReadLine(LineSource &file, LINE_BUFF_TYPE &line);
+// The same rules one byte at a time: what ReadLine must give, line for line.
+int ReadLineReference(LineSource &file, LINE_BUFF_TYPE &line);

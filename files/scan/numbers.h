@@ -2,6 +2,8 @@
 // for the short cells that sample lines are made of.
 #pragma once
 
+#include "simd.h"
+
 #include <array>
 #include <bit>
 #include <cstddef>
@@ -12,7 +14,11 @@
 // A number cell as the format reads it: blanks before the number, an optional sign, then
 // decimal digits (with a point and an exponent for floats); nothing may follow. False for any
 // other text, including an empty cell, "inf", "nan" and values out of the type's range.
+// Digits and a point are read without a library call where the value is sure to be exact.
 template <typename T> bool parseNumber(std::string_view text, T &value);
+// The same rule with std::from_chars for the number itself: what parseNumber and
+// parseShortNumber must give, bit for bit.
+template <typename T> bool parseNumberReference(std::string_view text, T &value);
 
 inline constexpr int SHORT_CELL_MAX = 8; // bytes of a cell that fits one 64-bit word
 
@@ -140,8 +146,7 @@ inline bool splitShort(uint64_t w, int len, ShortDecimal &d)
 // digits with at most one point (none for integers). It gives exactly what parseNumber gives. False
 // when the cell has another shape, or its value needs the general reading; the caller then uses
 // parseNumber.
-template <typename T>
-[[gnu::always_inline]] inline bool parseShortNumber(uint64_t word, int len, T &value)
+template <typename T> KELDRA_ALWAYS_INLINE bool parseShortNumber(uint64_t word, int len, T &value)
 {
     using namespace number_detail;
     if constexpr (std::endian::native != std::endian::little) {

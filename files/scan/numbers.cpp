@@ -1,5 +1,6 @@
 // Reading the number cells of measurement files, exactly and without a library call for the
-// forms the writer produces.
+// forms the writer produces, beside the reading with the library's conversion that both quick
+// ways must match.
 #include "numbers.h"
 
 #include <bit>
@@ -155,3 +156,30 @@ template <typename T> bool parseNumber(std::string_view t, T &value)
 template bool parseNumber<int>(std::string_view, int &);
 template bool parseNumber<float>(std::string_view, float &);
 template bool parseNumber<double>(std::string_view, double &);
+
+template <typename T> bool parseNumberReference(std::string_view t, T &value)
+{
+    const char *p = t.data();
+    const char *const end = p + t.size();
+    while (p != end && *p == ' ')
+        ++p;
+    bool negative = false;
+    if (p != end && (*p == '+' || *p == '-'))
+        negative = *p++ == '-';
+    if (p == end || !(isDigit(*p) || (*p == '.' && !std::is_integral_v<T>)))
+        return false;
+    T v{};
+    std::from_chars_result r;
+    if constexpr (std::is_integral_v<T>)
+        r = std::from_chars(p, end, v);
+    else
+        r = std::from_chars(p, end, v, std::chars_format::general);
+    if (r.ec != std::errc() || r.ptr != end)
+        return false;
+    value = negative ? -v : v;
+    return true;
+}
+
+template bool parseNumberReference<int>(std::string_view, int &);
+template bool parseNumberReference<float>(std::string_view, float &);
+template bool parseNumberReference<double>(std::string_view, double &);
