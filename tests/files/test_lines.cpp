@@ -1,7 +1,10 @@
 // The line rules of measurement files (CR, LF, high-byte pairs, the 511-byte cut, empty line),
 // the cell splitter and the number cells, against plain models on random data.
 #include "columns.h"
+#include "commas.h"
 #include "linebuffer.h"
+#include "lines.h"
+#include "simd.h"
 
 #include <QBuffer>
 #include <QRandomGenerator>
@@ -11,8 +14,11 @@
 
 namespace {
 
-// Every line ReadLine gives until it returns 0.
-QList<QByteArray> readAll(const QByteArray &bytes, QList<int> *fileLines = nullptr)
+using ReadLineFn = int (*)(LineSource &, LINE_BUFF_TYPE &);
+
+// Every line read gives until it returns 0.
+QList<QByteArray> readAll(const QByteArray &bytes, QList<int> *fileLines = nullptr,
+                          ReadLineFn read = ReadLine)
 {
     QBuffer buffer;
     buffer.setData(bytes);
@@ -20,7 +26,7 @@ QList<QByteArray> readAll(const QByteArray &bytes, QList<int> *fileLines = nullp
     LineSource source(buffer);
     LINE_BUFF_TYPE line;
     QList<QByteArray> out;
-    while (ReadLine(source, line) > 0) {
+    while (read(source, line) > 0) {
         out << QByteArray(line.buff, line.n);
         if (line.buff[line.n] != '\0')
             out << QByteArrayLiteral("<no terminating zero>");
@@ -31,38 +37,41 @@ QList<QByteArray> readAll(const QByteArray &bytes, QList<int> *fileLines = nullp
 }
 
 // The rules one byte at a time, exactly as the format states them.
-QList<QByteArray> modelLines(const QByteArray &bytes)
+QList<QByteArray> modelLines(const QByteArray &bytes, QList<int> *fileLines = nullptr)
 {
+    return readAll(bytes, fileLines, ReadLineReference);
+}
+
+// A split by one of the splitters, as the cells' texts.
+using SplitFn = int (*)(const char *, int32_t, int32_t *, int32_t *, int);
+QList<QByteArray> splitBy(SplitFn split, const QByteArray &text)
+{
+    int32_t pos[CELL_MAX], len[CELL_MAX];
+    const int cn = split(text.constData(), int32_t(text.size()), pos, len, CELL_MAX);
     QList<QByteArray> out;
-    qsizetype i = 0;
-    for (;;) {
-        QByteArray line;
-        bool pending = false;
-        bool ended = false;
-        while (line.size() < LINE_BYTES_MAX && i < bytes.size()) {
-            const auto b = static_cast<unsigned char>(bytes[i++]);
-            if (pending) {
-                line += '?';
-                pending = false;
-            } else if (b >= 0x80) {
-                pending = true;
-            } else if (b == '\n') {
-                ended = true;
-                break;
-            } else if (b != '\r') {
-                line += static_cast<char>(b);
-            }
+    for (int i = 0; i < std::min(cn + 1, CELL_MAX); ++i)
+        out << text.mid(pos[i], len[i]);
+    return out;
+}
+
+// Bytes for the plain-line scanners: mostly letters, with LF, CR and high bytes sprinkled in
+// at the given odds per thousand; with CRs, half the LFs get one right before them (CR LF).
+QByteArray scannerBytes(QRandomGenerator &rng, int size, int lfs, int crs, int highs)
+{
+    QByteArray bytes(size, 'a');
+    for (qsizetype i = 0; i < size; ++i) {
+        const int r = int(rng.bounded(1000));
+        if (r < lfs) {
+            bytes[i] = '\n';
+            if (crs && i > 0 && rng.bounded(2))
+                bytes[i - 1] = '\r';
+        } else {
+            bytes[i] = r < lfs + crs           ? '\r'
+                       : r < lfs + crs + highs ? char(0x80 + rng.bounded(128))
+                                               : char('a' + rng.bounded(26));
         }
-        if (!ended && line.size() == LINE_BYTES_MAX) {
-            while (i < bytes.size() && bytes[i] == '\r')
-                ++i;
-            if (i < bytes.size() && bytes[i] == '\n')
-                ++i;
-        }
-        if (line.isEmpty())
-            return out;
-        out << line;
     }
+    return bytes;
 }
 
 QList<QByteArray> cellsOf(const QByteArray &text)
@@ -155,7 +164,9 @@ private slots:
                 bytes.replace("\n\n", "\nq\n");
                 bytes.replace("\n\r\n", "\nq\r\n");
             }
-            QCOMPARE(readAll(bytes), modelLines(bytes));
+            QList<int> fileLines, modelFileLines;
+            QCOMPARE(readAll(bytes, &fileLines), modelLines(bytes, &modelFileLines));
+            QCOMPARE(fileLines, modelFileLines);
         }
     }
 
@@ -228,9 +239,86 @@ private slots:
 
     void fileLineCountsAsAPersonDoes()
     {
-        QList<int> fileLines;
-        readAll(QByteArray("a\r\n") + QByteArray(600, 'b') + "\r\nc\r\n", &fileLines);
+        const QByteArray bytes = QByteArray("a\r\n") + QByteArray(600, 'b') + "\r\nc\r\n";
+        QList<int> fileLines, modelFileLines;
+        readAll(bytes, &fileLines);
+        modelLines(bytes, &modelFileLines);
         QCOMPARE(fileLines, (QList<int>{1, 2, 2, 3}));
+        QCOMPARE(modelFileLines, fileLines);
+        // A high byte that takes an LF still counts it.
+        QList<int> pairLines;
+        readAll("a\x93\nb\nc\n", &pairLines);
+        QCOMPARE(pairLines, (QList<int>{1, 3}));
+        modelLines("a\x93\nb\nc\n", &modelFileLines);
+        QCOMPARE(modelFileLines.mid(4), pairLines);
+    }
+
+    // Each plain-line scanner from every offset of random bytes, with every room a line may
+    // have: the words scanner gives exactly the reference, the block scanner the reference or
+    // a refusal.
+    void plainLineScannersMatchReference_data()
+    {
+        QTest::addColumn<int>("lfs"); // per thousand bytes
+        QTest::addColumn<int>("crs");
+        QTest::addColumn<int>("highs");
+        QTest::newRow("plain lines") << 30 << 0 << 0;
+        QTest::newRow("cr lf lines") << 30 << 30 << 0;
+        QTest::newRow("crs and high bytes") << 20 << 10 << 5;
+        QTest::newRow("long lines") << 2 << 2 << 1;
+    }
+
+    void plainLineScannersMatchReference()
+    {
+        QFETCH(int, lfs);
+        QFETCH(int, crs);
+        QFETCH(int, highs);
+        QRandomGenerator rng(uint32_t(lfs * 1000 + crs * 10 + highs));
+        const QByteArray bytes = scannerBytes(rng, 20000, lfs, crs, highs);
+        int taken = 0, blocksTaken = 0;
+        for (int start = 0; start < bytes.size(); ++start) {
+            const char *p = bytes.constData() + start;
+            const char *end =
+                bytes.constData() + std::min<qsizetype>(bytes.size(), start + rng.bounded(700));
+            const size_t room =
+                rng.bounded(3) ? size_t(LINE_BYTES_MAX) : size_t(rng.bounded(LINE_BYTES_MAX + 1));
+            char ref[LINE_BYTES_MAX + 1], words[LINE_BYTES_MAX + 1], blocks[LINE_BYTES_MAX + 1];
+            size_t refLf = 0, wordsLf = 0, blocksLf = 0;
+            const int r = plainLineReference(p, end, ref, room, &refLf);
+            const int w = plainLineWords(p, end, words, room, &wordsLf);
+            const int b = plainLineBlocks(p, end, blocks, room, &blocksLf);
+            const auto same = [&](int n, size_t lf, const char *out) {
+                return n == r && lf == refLf && std::memcmp(out, ref, size_t(r)) == 0;
+            };
+            if (w != r || (r >= 0 && !same(w, wordsLf, words)))
+                QFAIL(qPrintable(QStringLiteral("words at %1").arg(start)));
+            if (b >= 0 && !same(b, blocksLf, blocks))
+                QFAIL(qPrintable(QStringLiteral("blocks at %1").arg(start)));
+            taken += r >= 0;
+            blocksTaken += b >= 0;
+        }
+        QVERIFY(taken > 1000); // the lines were plain often enough to mean something
+        if (simd::BYTE_BLOCKS)
+            QVERIFY(blocksTaken > taken / 4);
+        else
+            QCOMPARE(blocksTaken, 0);
+    }
+
+    // Lines of every length to 600 bytes and every comma density, up to lines of more than
+    // 100 cells: the quick splitters give the reference's cells.
+    void splittersMatchReference()
+    {
+        QRandomGenerator rng(100);
+        for (int round = 0; round < 3000; ++round) {
+            const int n = round % 600;
+            const int odds = 1 + int(rng.bounded(12)); // a comma in every odds bytes
+            QByteArray line(n, 'x');
+            for (char &b : line)
+                b = rng.bounded(odds) == 0 ? ',' : char('0' + rng.bounded(10));
+            const QList<QByteArray> ref = splitBy(splitCommasReference, line);
+            QCOMPARE(splitBy(splitCommasWords, line), ref);
+            QCOMPARE(splitBy(splitCommasBlocks, line), ref);
+            QCOMPARE(ref, line.split(',').mid(0, CELL_MAX));
+        }
     }
 
     void splitColumns_data()

@@ -3,6 +3,7 @@
 // messages for invalid text unchanged.
 #include "fixture.h"
 #include "numbers.h"
+#include "times.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -13,29 +14,10 @@
 
 namespace {
 
-// The format's rule with the library's conversion: blanks, an optional sign, then a number
-// that begins with a digit (or a point, for floats) and runs to the end of the cell.
+// The format's rule with the library's conversion.
 template <typename T> bool referenceNumber(const QByteArray &text, T &value)
 {
-    const char *p = text.constData();
-    const char *const end = p + text.size();
-    while (p != end && *p == ' ')
-        ++p;
-    bool negative = false;
-    if (p != end && (*p == '+' || *p == '-'))
-        negative = *p++ == '-';
-    if (p == end || !((*p >= '0' && *p <= '9') || (*p == '.' && !std::is_integral_v<T>)))
-        return false;
-    T v{};
-    std::from_chars_result r;
-    if constexpr (std::is_integral_v<T>)
-        r = std::from_chars(p, end, v);
-    else
-        r = std::from_chars(p, end, v, std::chars_format::general);
-    if (r.ec != std::errc() || r.ptr != end)
-        return false;
-    value = negative ? -v : v;
-    return true;
+    return parseNumberReference(std::string_view(text.constData(), size_t(text.size())), value);
 }
 
 // The cell as a word the way the reader hands it over: in the top bytes, the last on top,
@@ -89,25 +71,12 @@ QByteArray writerCell(QRandomGenerator &rng)
     return QByteArray::number(v, 'f', decimals).rightJustified(7, ' ');
 }
 
-// The TIME rule: hours up to ":", minutes up to ":", seconds to the end, a missing colon
-// leaving that field and the later ones 0. False for an invalid field or time.
+// The TIME rule read the plain way. False for an invalid field or time.
 bool referenceTime(const QByteArray &cell, TDateTime &time)
 {
-    int t[3] = {0, 0, 0};
-    QByteArray rest = cell;
-    for (int i = 0; i < 3; ++i) {
-        QByteArray field = rest;
-        if (i < 2) {
-            const qsizetype colon = rest.indexOf(':');
-            if (colon < 0)
-                break;
-            field = rest.left(colon);
-            rest = rest.mid(colon + 1);
-        }
-        if (!referenceNumber(field, t[i]))
-            return false;
-    }
-    if (!isValidTime(t[0], t[1], t[2]))
+    int t[3];
+    if (!timeFieldsReference(std::string_view(cell.constData(), size_t(cell.size())), t) ||
+        !isValidTime(t[0], t[1], t[2]))
         return false;
     time = encodeTime(t[0], t[1], t[2]);
     return true;
@@ -359,6 +328,77 @@ private slots:
             if (valid && std::bit_cast<uint64_t>(NewSample[0].Time) != std::bit_cast<uint64_t>(ref))
                 QFAIL(cell.constData());
         }
+    }
+
+    // The quick TIME readings on cells of every short length, mostly of the shapes they take:
+    // whatever they take, the plain reading gives the same fields.
+    void quickTimesMatchReference()
+    {
+        QRandomGenerator rng(12);
+        static const char alphabet[] = "  0123456789::::+-.x";
+        int writer = 0, quick = 0;
+        for (int i = 0; i < 300000; ++i) {
+            QByteArray cell;
+            if (i % 2) {
+                cell = QByteArray::number(rng.bounded(100)).rightJustified(2) + ':' +
+                       QByteArray::number(rng.bounded(100)).rightJustified(2) + ':' +
+                       QByteArray::number(rng.bounded(100)).rightJustified(2);
+                cell = cell.mid(int(rng.bounded(3)));
+            }
+            for (int n = i % 2 ? int(rng.bounded(2)) : 1 + int(rng.bounded(8)); n > 0; --n) {
+                const char c = alphabet[rng.bounded(int(sizeof alphabet) - 1)];
+                if (i % 2 == 0)
+                    cell += c;
+                else
+                    cell[int(rng.bounded(int(cell.size())))] = c;
+            }
+            const uint64_t word = wordOf(cell);
+            const int len = int(cell.size());
+            int ref[3] = {-1, -1, -1}, t[3] = {-1, -1, -1};
+            const bool refOk =
+                timeFieldsReference(std::string_view(cell.constData(), size_t(len)), ref);
+            const auto same = [&] { return refOk && std::equal(t, t + 3, ref); };
+            if (writerTime(word, len, t)) {
+                ++writer;
+                if (!same())
+                    QFAIL(("writerTime: " + cell).constData());
+            }
+            if (shortTime(word, len, t)) {
+                ++quick;
+                if (!same())
+                    QFAIL(("shortTime: " + cell).constData());
+            }
+        }
+        QVERIFY(writer > 10000);
+        QVERIFY(quick > 30000);
+    }
+
+    // What a reading keeps from line to line starts afresh with the next file's header line:
+    // a time kept from before never stands for a cell of the new file.
+    void keptTimeBelongsToOneReading()
+    {
+        FileFixture f;
+        SetFreeNo();
+        LINE_BUFF_TYPE line{};
+        const auto readLine = [&line](const QByteArray &text, int ln) {
+            std::memcpy(line.buff, text.constData(), size_t(text.size()));
+            line.n = int32_t(text.size());
+            line.buff[line.n] = '\0';
+            line.ln = ln;
+            return !GetColumn(line);
+        };
+        const QByteArray cell = " 1: 2: 3"; // the writer's shape: 8 bytes
+        const QByteArray sample = cell + ",0,3.9,,,1,2,3,50,4,5,6,7,8,9";
+        const TimeMemo stale{wordOf(cell), int(cell.size()), 0.25}; // from another file
+        line.lastTime = stale;
+        QVERIFY(readLine("S/N,Vm731-A,RATE,100,TH,3.5,RANGE,4,500", 0));
+        CurDeviceType = DEVICE_VM731;
+        QVERIFY(readLine(sample, 5));
+        QCOMPARE(NewSample[0].Time, encodeTime(1, 2, 3));
+        // Within one reading the same bytes do give the kept time.
+        line.lastTime = stale;
+        QVERIFY(readLine(sample, 6));
+        QCOMPARE(NewSample[0].Time, 0.25);
     }
 
     // Random cells in every value column: stored bit for bit as the reference reads them.
