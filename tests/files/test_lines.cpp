@@ -55,7 +55,8 @@ QList<QByteArray> splitBy(SplitFn split, const QByteArray &text)
 }
 
 // Bytes for the plain-line scanners: mostly letters, with LF, CR and high bytes sprinkled in
-// at the given odds per thousand; with CRs, half the LFs get one right before them (CR LF).
+// at the given odds per thousand; with CRs, half the LFs get one right before them (CR LF),
+// with high bytes, a quarter get one of those.
 QByteArray scannerBytes(QRandomGenerator &rng, int size, int lfs, int crs, int highs)
 {
     QByteArray bytes(size, 'a');
@@ -63,8 +64,11 @@ QByteArray scannerBytes(QRandomGenerator &rng, int size, int lfs, int crs, int h
         const int r = int(rng.bounded(1000));
         if (r < lfs) {
             bytes[i] = '\n';
-            if (crs && i > 0 && rng.bounded(2))
+            const quint32 before = rng.bounded(4);
+            if (crs && i > 0 && before < 2)
                 bytes[i - 1] = '\r';
+            else if (highs && i > 0 && before == 2)
+                bytes[i - 1] = char(0x80 + rng.bounded(128));
         } else {
             bytes[i] = r < lfs + crs           ? '\r'
                        : r < lfs + crs + highs ? char(0x80 + rng.bounded(128))
