@@ -73,10 +73,10 @@ int64_t wholeSecondsMs(TDateTime t)
 bool carries(double read, double written, int decimals)
 {
     constexpr double FLOAT_ROUNDING = 1.2e-7; // 2^-23, relative
+    constexpr double HALF_UNIT[] = {0.5, 0.05, 0.005, 0.0005, 0.00005};
     const double expected = carriedValue(written);
-    const double halfUnit = 0.5 * std::pow(10.0, -decimals);
     return std::fabs(read - expected) <=
-           halfUnit * (1 + 1e-9) + FLOAT_ROUNDING * std::fabs(expected);
+           HALF_UNIT[decimals] * (1 + 1e-9) + FLOAT_ROUNDING * std::fabs(expected);
 }
 
 // A sample as read from its line against the sample it was written from, field by field as
