@@ -21,7 +21,6 @@ namespace {
 // Bytes of the target's own name kept in the temporary name (at a character boundary); with
 // the dot, the separator and the salt the name stays well under 255 bytes.
 constexpr qsizetype TEMP_STEM_MAX = 200;
-constexpr int CREATE_TRIES = 64;
 
 } // namespace
 
@@ -93,6 +92,8 @@ void WholeFile::cancel()
 #else
 
 namespace {
+
+constexpr int CREATE_TRIES = 64; // names already taken are skipped
 
 bool syncFolder(const QByteArray &folder)
 {
