@@ -19,6 +19,9 @@ public:
         return m_ini.writeInteger(section(), key, value);
     }
 
+    void beginStep() override { m_ini.beginBatch(); }
+    bool endStep() override { return m_ini.endBatch(); }
+
 private:
     static QString section() { return QStringLiteral("Condition"); }
     IniFile &m_ini;

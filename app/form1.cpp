@@ -164,6 +164,7 @@ void Form1::setVisible(bool visible)
 
 void Form1::FormShow()
 {
+    IniBatch settings(*m_ini); // the settings file is read once for the whole step
     placeWindow();
     const ViewSettings s = readViewSettings(*m_ini);
     AmpComboBox->setCurrentIndex(s.amp);
@@ -270,6 +271,7 @@ void Form1::closeEvent(QCloseEvent *event)
 
 void Form1::FormClose()
 {
+    IniBatch settings(*m_ini); // ... and written once, when the step ends
     const QRect frame = frameGeometry();
     FormPlace place;
     place.top = frame.top();

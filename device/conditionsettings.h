@@ -14,6 +14,11 @@ public:
     virtual int readInteger(const QString &key, int defaultValue) = 0;
     // True when stored; false after the failure was reported (the caller then stops).
     virtual bool writeInteger(const QString &key, int value) = 0;
+    // The reads of a show step and the writes of a close step are bracketed by these, so
+    // that a store may read and write once per step. endStep() is false after a failure
+    // to store was reported.
+    virtual void beginStep() {}
+    virtual bool endStep() { return true; }
 };
 
 class MemoryConditionSettings : public ConditionSettings

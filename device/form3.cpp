@@ -183,6 +183,7 @@ void Form3::showEvent(QShowEvent *event)
 
 void Form3::FormShow()
 {
+    m_settings.beginStep();
     selectStored(ComboBox2, m_settings.readInteger(QStringLiteral("Rate"), 0));
     m_thick = m_settings.readInteger(QStringLiteral("Thick"), THICK_DEFAULT);
     if (m_thick < THICK_MIN || m_thick > THICK_MAX)
@@ -190,6 +191,7 @@ void Form3::FormShow()
     selectStored(ComboBox3, m_settings.readInteger(QStringLiteral("RangeA"), 0));
     selectStored(ComboBox4, m_settings.readInteger(QStringLiteral("RangeG"), 0));
     selectStored(ComboBox5, m_settings.readInteger(QStringLiteral("AutoOff"), 0));
+    m_settings.endStep();
     UpDown1->setPosition(m_thick);
     showThick();
     m_session->setDeviceName(QString());
@@ -217,11 +219,13 @@ bool Form3::FormCloseQuery()
 void Form3::FormClose()
 {
     // The close step stops at the first key that cannot be written.
+    m_settings.beginStep();
     m_settings.writeInteger(QStringLiteral("Rate"), ComboBox2->currentIndex()) &&
         m_settings.writeInteger(QStringLiteral("Thick"), m_thick) &&
         m_settings.writeInteger(QStringLiteral("RangeA"), ComboBox3->currentIndex()) &&
         m_settings.writeInteger(QStringLiteral("RangeG"), ComboBox4->currentIndex()) &&
         m_settings.writeInteger(QStringLiteral("AutoOff"), ComboBox5->currentIndex());
+    m_settings.endStep();
 }
 
 void Form3::closeEvent(QCloseEvent *event)

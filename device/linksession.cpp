@@ -5,6 +5,7 @@
 #include "packetdecoder.h"
 #include "prompts.h"
 #include "protocol.h"
+#include "reader.h"
 #include "store.h"
 #include "writer.h"
 
@@ -383,12 +384,17 @@ void LinkSession::completeTransfer()
     SaveDialogFileName = m_prompts.saveFileName(dialogSpec);
     const bool saved = !SaveDialogFileName.isEmpty() && m_save && m_save(m_prompts);
     if (saved) {
+        // The sensor's memory is cleared only once the file reads back as the recording.
+        const bool verified = SavedFileMatches(SaveDialogFileName);
         EntryNewData(SOURCE_UPLOAD);
         m_view.setUploadEnabled(SetFreeNo());
         // Without a link (lost meanwhile) nothing is written; the recording stays in the
         // sensor, which is safe. A write that goes out but is never confirmed is reported.
         const bool linked = m_linkState;
-        if (!waitForWrite(QLatin1String(COMMAND_CLEAR)) && linked)
+        if (!verified)
+            m_prompts.error(QStringLiteral("The recording was saved but could not be verified. "
+                                           "It is still in the sensor."));
+        else if (!waitForWrite(QLatin1String(COMMAND_CLEAR)) && linked)
             m_prompts.notice(
                 QStringLiteral("The sensor did not confirm that its memory was cleared."));
     }

@@ -1,6 +1,7 @@
 // Number and line formatting of the measurement file writer.
 #include "format.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -40,7 +41,32 @@ char *putDate(char *p, const char *keyword, TDateTime value)
     return putText(p, LINE_END);
 }
 
+// A sample value cell: fixed-point, or empty for a value the file cannot carry.
+char *putValue(char *p, double value, int width, int decimals)
+{
+    return cellCarries(value) ? putFixed(p, value, width, decimals) : p;
+}
+
 } // namespace
+
+bool cellCarries(double value)
+{
+    return std::isfinite(value) && std::fabs(value) < VALUE_LIMIT;
+}
+
+double carriedFatThick(double value)
+{
+    if (std::isnan(value))
+        return FAT_THICK_MIN;
+    return std::clamp(value, FAT_THICK_MIN, FAT_THICK_MAX);
+}
+
+void carriedDeviceName(const DATA_INFO_TYPE &info, char *out)
+{
+    char *end = putAscii(out, info.Log_Device, DEVICE_NAME_CARRIED);
+    std::replace(out, end, ',', '?');
+    *end = '\0';
+}
 
 char *putInt(char *p, int64_t value, int width, int digits)
 {
@@ -84,11 +110,13 @@ QByteArray formatHeaderLines(const DATA_INFO_TYPE &info)
 {
     char buf[DEVICE_NAME_MAX + 1536]; // the name, a double of up to 309 digits, the rest
     char *p = putText(buf, "S/N,");
-    p = putAscii(p, info.Log_Device, DEVICE_NAME_MAX);
+    char name[DEVICE_NAME_MAX + 1];
+    carriedDeviceName(info, name);
+    p = putText(p, name);
     p = putText(p, ",RATE,");
     p = putInt(p, info.Log_Rate);
     p = putText(p, ",TH,");
-    p = putFixed(p, info.Log_FatThick, 4, 1);
+    p = putFixed(p, carriedFatThick(info.Log_FatThick), 4, 1);
     p = putText(p, ",RANGE,");
     p = putInt(p, info.Log_Range[0]);
     *p++ = ',';
@@ -114,7 +142,7 @@ int formatSampleLine(char *out, const SAMPLE_TYPE &s, bool event)
     *p++ = ',';
     p = putInt(p, s.Seq);
     *p++ = ',';
-    p = putFixed(p, s.Batt, 3, 1);
+    p = putValue(p, s.Batt, 3, 1);
     *p++ = ',';
     if (event)
         p = putText(p, "S1");
@@ -123,17 +151,17 @@ int formatSampleLine(char *out, const SAMPLE_TYPE &s, bool event)
         *p++ = 'E';
     for (int j = 0; j < 3; ++j) {
         *p++ = ',';
-        p = putFixed(p, s.Nirs[j], 7, 4);
+        p = putValue(p, s.Nirs[j], 7, 4);
     }
     *p++ = ',';
-    p = putFixed(p, static_cast<double>(s.Nirs[3]) * 100.0, 6, 2);
+    p = putValue(p, static_cast<double>(s.Nirs[3]) * 100.0, 6, 2);
     for (const float a : s.Acc) {
         *p++ = ',';
-        p = putFixed(p, a, 7, 3);
+        p = putValue(p, a, 7, 3);
     }
     for (const float g : s.Gyr) {
         *p++ = ',';
-        p = putFixed(p, g, 7, 1);
+        p = putValue(p, g, 7, 1);
     }
     p = putText(p, LINE_END);
     return static_cast<int>(p - out);

@@ -25,6 +25,27 @@ char *putFixed(char *p, double value, int width, int decimals);
 // becomes "?", so that a name can neither leave ASCII nor break the line.
 char *putAscii(char *p, const char *utf8, int maxBytes);
 
+// What the writer does with values the file cannot carry, so that every file it writes reads
+// back: a sample value that is not a finite number below VALUE_LIMIT in size is written as an
+// empty cell, which reads as 0; the fat thickness is kept within the 0 to 11 mm the header
+// allows (not a number: 0); a comma in the sensor's name becomes "?" and the name is cut at
+// DEVICE_NAME_CARRIED bytes, so that line 0 stays within the reader's line length.
+inline constexpr double VALUE_LIMIT = 1e9;
+inline constexpr int DEVICE_NAME_CARRIED = 400;
+inline constexpr double FAT_THICK_MIN = 0;
+inline constexpr double FAT_THICK_MAX = 11;
+// True when a sample value (as written: StO2 in %) goes into the file as it is.
+bool cellCarries(double value);
+// The value a sample cell reads back as, before the rounding to its decimals.
+inline double carriedValue(double value)
+{
+    return cellCarries(value) ? value : 0;
+}
+// The fat thickness as the header carries it.
+double carriedFatThick(double value);
+// The sensor's name as line 0 carries it (ASCII, no comma), into out (DEVICE_NAME_MAX + 1).
+void carriedDeviceName(const DATA_INFO_TYPE &info, char *out);
+
 // Lines 0 to 4 of a standard-form file for the header (each with its CR LF).
 QByteArray formatHeaderLines(const DATA_INFO_TYPE &info);
 // One sample line, CR LF included, written to out (room for SAMPLE_LINE_MAX bytes); returns

@@ -10,5 +10,11 @@
 // measurement is in the store and shown through the store's window side.
 void OpenMeasurementFile(Prompts &prompts);
 
+// Reads fileName back the way Open reads it, storing and showing nothing, and compares it with
+// the recording it was saved from (NewInfo[0] and the samples and event marks of slot FreeNo)
+// as the file carries them: the header, every sample and every mark. True when they agree.
+// The staging area and slot FreeNo hold afterwards what they held before.
+bool SavedFileMatches(const QString &fileName);
+
 // The message shown for a cell that holds no valid number, date or time.
 QString conversionErrorText(const FileValueError &error);

@@ -4,8 +4,9 @@
 
 #include "format.h"
 
+#include "wholefile.h"
+
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 
 namespace {
@@ -21,10 +22,13 @@ bool writeAll(QIODevice &out, const char *data, qint64 size)
 
 } // namespace
 
-bool writeMeasurement(QIODevice &out, const DATA_INFO_TYPE &info, int slot)
+namespace {
+
+// The file's bytes in chunks of about WRITE_CHUNK; false as soon as put refuses one.
+template <typename Put> bool formatMeasurement(const DATA_INFO_TYPE &info, int slot, Put put)
 {
     const QByteArray header = formatHeaderLines(info);
-    if (!writeAll(out, header.constData(), header.size()))
+    if (!put(header.constData(), header.size()))
         return false;
     // The marked samples in order, walked alongside the samples (the list ends at the first -1).
     static int32_t marks[EVENT_MAX];
@@ -41,12 +45,20 @@ bool writeMeasurement(QIODevice &out, const DATA_INFO_TYPE &info, int slot)
         const bool marked = mark != marksEnd && *mark == i;
         used += formatSampleLine(chunk + used, SampleData[slot][i], marked);
         if (used >= WRITE_CHUNK) {
-            if (!writeAll(out, chunk, used))
+            if (!put(chunk, used))
                 return false;
             used = 0;
         }
     }
-    return writeAll(out, chunk, used);
+    return put(chunk, used);
+}
+
+} // namespace
+
+bool writeMeasurement(QIODevice &out, const DATA_INFO_TYPE &info, int slot)
+{
+    return formatMeasurement(
+        info, slot, [&](const char *data, qint64 size) { return writeAll(out, data, size); });
 }
 
 bool Save(Prompts &prompts)
@@ -55,17 +67,17 @@ bool Save(Prompts &prompts)
         return false;
     if (QFileInfo::exists(SaveDialogFileName) && !prompts.caution(kOverwrite))
         return false;
-    QSaveFile file(SaveDialogFileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        prompts.error(kCannotCreate);
-        return false;
-    }
-    // commit() flushes and syncs, and reports a failure of either; on any failure the
+    // Every write, the sync, the close and the rename are checked; on any failure the
     // temporary file is removed and the old one, if any, stays as it was.
-    if (!writeMeasurement(file, NewInfo[0], FreeNo) || !file.commit()) {
-        file.cancelWriting();
+    WholeFile file(SaveDialogFileName);
+    const bool saved =
+        file.open() &&
+        formatMeasurement(NewInfo[0], FreeNo,
+                          [&](const char *data, qint64 size) { return file.write(data, size); }) &&
+        file.commit();
+    if (!saved) {
+        file.cancel();
         prompts.error(kCannotCreate);
-        return false;
     }
-    return true;
+    return saved;
 }

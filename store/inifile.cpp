@@ -1,63 +1,127 @@
 // The settings file's line rules and its key-by-key store on disk.
 #include "inifile.h"
 #include "prompts.h"
+#include "wholefile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QList>
-#include <QSaveFile>
+
+#include <algorithm>
 #include <limits>
+#include <string_view>
 
 namespace ini {
 namespace {
 
-// One line of the file, its bytes kept as read (line end included) so that rewriting the
-// file leaves every other line exactly as it was.
+constexpr char BOM[] = "\xEF\xBB\xBF";
+constexpr qsizetype BOM_SIZE = 3;
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// One line of the file as offsets into it: its bytes (line end included) stay where they are,
+// so that rewriting the file leaves every other line exactly as it was.
 struct Line
 {
-    QByteArray raw;
+    qsizetype start = 0, end = 0; // raw bytes, line end included
     enum Kind { Other, Section, Entry } kind = Other;
-    QByteArray name;  // section name or key, trimmed
-    QByteArray value; // entry value, trimmed
+    std::string_view name;  // section name or key, trimmed
+    std::string_view value; // entry value, trimmed
+    bool blank = true;      // nothing but blanks
 };
 
-QList<Line> splitLines(const QByteArray &content)
+std::string_view trimmed(std::string_view t)
 {
-    QList<Line> lines;
-    qsizetype start = 0;
-    while (start < content.size()) {
-        qsizetype end = content.indexOf('\n', start);
-        end = end < 0 ? content.size() : end + 1;
-        Line line;
-        line.raw = content.mid(start, end - start);
-        const QByteArray text = line.raw.trimmed();
-        if (text.startsWith('[')) {
-            line.kind = Line::Section;
-            const qsizetype close = text.indexOf(']');
-            line.name = text.mid(1, close < 0 ? -1 : close - 1).trimmed();
-        } else if (!text.startsWith(';') && text.contains('=')) {
-            const qsizetype eq = text.indexOf('=');
-            line.kind = Line::Entry;
-            line.name = text.left(eq).trimmed();
-            line.value = text.mid(eq + 1).trimmed();
-        }
-        lines.append(line);
-        start = end;
+    while (!t.empty() && isBlank(t.front()))
+        t.remove_prefix(1);
+    while (!t.empty() && isBlank(t.back()))
+        t.remove_suffix(1);
+    return t;
+}
+
+// The lines of content one after the other, read once; a byte-order mark before the first
+// line belongs to no line.
+class LineScanner
+{
+public:
+    explicit LineScanner(const QByteArray &content)
+        : m_text(content.constData(), static_cast<size_t>(content.size())),
+          m_pos(content.startsWith(BOM) ? BOM_SIZE : 0)
+    {
     }
-    return lines;
-}
+    bool next(Line &line)
+    {
+        if (m_pos >= static_cast<qsizetype>(m_text.size()))
+            return false;
+        const size_t lf = m_text.find('\n', static_cast<size_t>(m_pos));
+        line.start = m_pos;
+        line.end = lf == std::string_view::npos ? static_cast<qsizetype>(m_text.size())
+                                                : static_cast<qsizetype>(lf) + 1;
+        m_pos = line.end;
+        const std::string_view text = trimmed(m_text.substr(
+            static_cast<size_t>(line.start), static_cast<size_t>(line.end - line.start)));
+        line.blank = text.empty();
+        line.kind = Line::Other;
+        if (text.starts_with('[')) {
+            line.kind = Line::Section;
+            const size_t close = text.find(']');
+            line.name =
+                trimmed(text.substr(1, close == std::string_view::npos ? text.npos : close - 1));
+        } else if (!text.starts_with(';') && text.find('=') != std::string_view::npos) {
+            const size_t eq = text.find('=');
+            line.kind = Line::Entry;
+            line.name = trimmed(text.substr(0, eq));
+            line.value = trimmed(text.substr(eq + 1));
+        }
+        return true;
+    }
 
-bool sameName(const QByteArray &a, const QString &b)
+private:
+    std::string_view m_text;
+    qsizetype m_pos;
+};
+
+// A section or key name to look for: ASCII names compare byte by byte without case, others
+// the way QString compares them.
+class Name
 {
-    return QString::fromUtf8(a).compare(b, Qt::CaseInsensitive) == 0;
-}
+public:
+    explicit Name(const QString &name) : m_text(name), m_utf8(name.toUtf8())
+    {
+        m_ascii = std::all_of(m_utf8.cbegin(), m_utf8.cend(),
+                              [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    }
+    bool matches(std::string_view n) const
+    {
+        if (m_ascii && static_cast<qsizetype>(n.size()) == m_utf8.size()) {
+            bool same = true;
+            for (size_t i = 0; same && i < n.size(); ++i)
+                same = lower(n[i]) == lower(m_utf8.at(static_cast<qsizetype>(i)));
+            if (same)
+                return true;
+        }
+        if (m_ascii && std::all_of(n.begin(), n.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+            return false;
+        return QString::fromUtf8(n.data(), static_cast<qsizetype>(n.size()))
+                   .compare(m_text, Qt::CaseInsensitive) == 0;
+    }
 
-QByteArray unquoted(const QByteArray &v)
+private:
+    static char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+    QString m_text;
+    QByteArray m_utf8;
+    bool m_ascii = true;
+};
+
+QByteArray unquoted(std::string_view v)
 {
     if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
-        return v.mid(1, v.size() - 2);
-    return v;
+        v = v.substr(1, v.size() - 2);
+    return QByteArray(v.data(), static_cast<qsizetype>(v.size()));
 }
 
 // The line end a file already uses; a new file gets CR LF like the platform's own.
@@ -69,27 +133,24 @@ QByteArray lineEndOf(const QByteArray &content)
     return lf >= 0 ? QByteArray("\n") : QByteArray("\r\n");
 }
 
-// Index of the first section header named section, or -1.
-qsizetype findSection(const QList<Line> &lines, const QString &section)
-{
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (lines[i].kind == Line::Section && sameName(lines[i].name, section))
-            return i;
-    }
-    return -1;
-}
-
 } // namespace
 
 QString value(const QByteArray &content, const QString &section, const QString &key)
 {
-    const QList<Line> lines = splitLines(content);
-    const qsizetype head = findSection(lines, section);
-    if (head < 0)
-        return QString();
-    for (qsizetype i = head + 1; i < lines.size() && lines[i].kind != Line::Section; ++i) {
-        if (lines[i].kind == Line::Entry && sameName(lines[i].name, key))
-            return QString::fromUtf8(unquoted(lines[i].value));
+    const Name sectionName(section), keyName(key);
+    LineScanner scan(content);
+    Line line;
+    bool inSection = false;
+    bool seen = false; // the first matching section only
+    while (scan.next(line)) {
+        if (line.kind == Line::Section) {
+            if (inSection)
+                return QString();
+            inSection = !seen && sectionName.matches(line.name);
+            seen = seen || inSection;
+        } else if (inSection && line.kind == Line::Entry && keyName.matches(line.name)) {
+            return QString::fromUtf8(unquoted(line.value));
+        }
     }
     return QString();
 }
@@ -97,44 +158,66 @@ QString value(const QByteArray &content, const QString &section, const QString &
 QByteArray withValue(const QByteArray &content, const QString &section, const QString &key,
                      const QString &value)
 {
-    QList<Line> lines = splitLines(content);
     const QByteArray eol = lineEndOf(content);
     // A last line without its line end gets one before anything is added after it.
-    if (!lines.isEmpty() && !lines.back().raw.endsWith('\n'))
-        lines.back().raw += eol;
+    QByteArray base = content;
+    const qsizetype textStart = content.startsWith(BOM) ? BOM_SIZE : 0;
+    if (base.size() > textStart && !base.endsWith('\n'))
+        base += eol;
 
-    const qsizetype head = findSection(lines, section);
-    if (head < 0) {
-        QByteArray out;
-        for (const Line &l : lines)
-            out += l.raw;
-        if (!out.isEmpty() && !lines.back().raw.trimmed().isEmpty())
-            out += eol;
-        return out + '[' + section.toUtf8() + ']' + eol + key.toUtf8() + '=' + value.toUtf8() + eol;
-    }
-
-    qsizetype insertAt = head + 1;
-    qsizetype found = -1;
-    for (qsizetype i = head + 1; i < lines.size() && lines[i].kind != Line::Section; ++i) {
-        if (lines[i].kind == Line::Entry && sameName(lines[i].name, key)) {
-            found = i;
+    const Name sectionName(section), keyName(key);
+    LineScanner scan(base);
+    Line line;
+    bool inSection = false, seen = false;
+    qsizetype insertAt = -1; // after the section's last non-blank line
+    Line found;
+    bool haveKey = false;
+    bool lastBlank = true;
+    while (scan.next(line)) {
+        lastBlank = line.blank;
+        if (line.kind == Line::Section) {
+            if (inSection)
+                break;
+            inSection = !seen && sectionName.matches(line.name);
+            seen = seen || inSection;
+            if (inSection)
+                insertAt = line.end;
+            continue;
+        }
+        if (!inSection)
+            continue;
+        if (line.kind == Line::Entry && keyName.matches(line.name)) {
+            found = line;
+            haveKey = true;
             break;
         }
-        if (!lines[i].raw.trimmed().isEmpty())
-            insertAt = i + 1;
+        if (!line.blank)
+            insertAt = line.end;
     }
-    if (found >= 0) {
-        Line &l = lines[found];
-        const QByteArray end = l.raw.endsWith("\r\n") ? "\r\n" : "\n";
-        l.raw = l.name + '=' + value.toUtf8() + end;
-    } else {
-        Line l;
-        l.raw = key.toUtf8() + '=' + value.toUtf8() + eol;
-        lines.insert(insertAt, l);
+
+    const QByteArray entryValue = value.toUtf8();
+    if (haveKey) {
+        const QByteArray end = base.mid(found.end - 2, 2) == "\r\n" ? "\r\n" : "\n";
+        QByteArray out;
+        out.reserve(base.size() + entryValue.size() + 2);
+        out.append(base.constData(), found.start);
+        out.append(found.name.data(), static_cast<qsizetype>(found.name.size()));
+        out += '=' + entryValue + end;
+        out.append(base.constData() + found.end, base.size() - found.end);
+        return out;
+    }
+    const QByteArray entry = key.toUtf8() + '=' + entryValue + eol;
+    if (!seen) {
+        QByteArray out = base;
+        if (base.size() > textStart && !lastBlank)
+            out += eol;
+        return out + '[' + section.toUtf8() + ']' + eol + entry;
     }
     QByteArray out;
-    for (const Line &l : lines)
-        out += l.raw;
+    out.reserve(base.size() + entry.size());
+    out.append(base.constData(), insertAt);
+    out += entry;
+    out.append(base.constData() + insertAt, base.size() - insertAt);
     return out;
 }
 
@@ -172,13 +255,64 @@ bool parseInteger(const QString &text, int *result)
 
 IniFile::IniFile(const QString &path, Prompts &prompts) : m_path(path), m_prompts(prompts) {}
 
+bool IniFile::load(QByteArray *content) const
+{
+    content->clear();
+    QFile file(m_path);
+    if (!file.exists())
+        return true;
+    // A file that exists but cannot be read is refused rather than replaced by a file
+    // holding the new keys alone, which would lose every other setting.
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    *content = file.readAll();
+    return file.error() == QFileDevice::NoError;
+}
+
+const QByteArray &IniFile::contents() const
+{
+    if (m_batch == 0) {
+        m_readable = load(&m_content);
+    } else if (!m_loaded) {
+        m_readable = load(&m_content);
+        m_loaded = true;
+    }
+    return m_content;
+}
+
+void IniFile::reportWriteFailure()
+{
+    const QString full = QDir::toNativeSeparators(QFileInfo(m_path).absoluteFilePath());
+    m_prompts.platformError(QStringLiteral("%1 に書き込めません").arg(full));
+}
+
+void IniFile::beginBatch()
+{
+    ++m_batch;
+}
+
+bool IniFile::endBatch()
+{
+    if (m_batch == 0 || --m_batch > 0)
+        return true;
+    bool ok = true;
+    if (m_dirty && !m_refused) {
+        ok = writeWholeFile(m_path, m_content);
+        if (!ok)
+            reportWriteFailure();
+    }
+    ok = ok && !m_refused;
+    m_content.clear();
+    m_loaded = m_dirty = m_refused = false;
+    return ok;
+}
+
 QString IniFile::readString(const QString &section, const QString &key,
                             const QString &defaultValue) const
 {
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
-        return defaultValue;
-    const QString v = ini::value(file.readAll(), section, key);
+    const QString v = ini::value(contents(), section, key);
+    if (m_batch == 0)
+        m_content.clear();
     return v.isNull() ? defaultValue : v;
 }
 
@@ -205,27 +339,46 @@ bool IniFile::writeBool(const QString &section, const QString &key, bool value)
 
 bool IniFile::writeString(const QString &section, const QString &key, const QString &value)
 {
-    QByteArray content;
-    bool ok = true;
-    QFile old(m_path);
-    if (old.exists()) {
-        // A file that exists but cannot be read is refused rather than replaced by a file
-        // holding this key alone, which would lose every other setting.
-        ok = old.open(QIODevice::ReadOnly);
-        content = old.readAll();
-        ok = ok && old.error() == QFileDevice::NoError;
-        old.close();
+    if (m_refused)
+        return false;
+    contents();
+    if (!m_readable) {
+        reportWriteFailure();
+        if (m_batch == 0)
+            m_content.clear();
+        else
+            m_refused = true;
+        return false;
     }
-    if (ok) {
-        // The new contents go to a complete temporary file that is then renamed over the old
-        // one, so a crash or power loss never leaves the file cut short.
-        QSaveFile file(m_path);
-        const QByteArray out = ini::withValue(content, section, key, value);
-        ok = file.open(QIODevice::WriteOnly) && file.write(out) == out.size() && file.commit();
+    m_content = ini::withValue(m_content, section, key, value);
+    if (m_batch > 0) {
+        m_dirty = true;
+        return true;
     }
-    if (!ok) {
-        const QString full = QDir::toNativeSeparators(QFileInfo(m_path).absoluteFilePath());
-        m_prompts.platformError(QStringLiteral("%1 に書き込めません").arg(full));
-    }
+    // Written whole under a temporary name and renamed over the old file: a failure or a
+    // power loss never leaves the file empty or cut short.
+    const bool ok = writeWholeFile(m_path, m_content);
+    m_content.clear();
+    if (!ok)
+        reportWriteFailure();
     return ok;
+}
+
+IniBatch::IniBatch(IniFile &ini) : m_ini(ini)
+{
+    m_ini.beginBatch();
+}
+
+IniBatch::~IniBatch()
+{
+    if (!m_done)
+        m_ini.endBatch();
+}
+
+bool IniBatch::commit()
+{
+    if (m_done)
+        return true;
+    m_done = true;
+    return m_ini.endBatch();
 }

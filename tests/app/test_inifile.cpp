@@ -210,6 +210,72 @@ private slots:
             QVERIFY(file.writeInteger("S", QString("k%1").arg(i), i));
         QCOMPARE(QDir(own.path()).entryList(QDir::Files), QStringList{"a.ini"});
     }
+
+    void byteOrderMarkIsIgnoredAndKept_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        const QByteArray bom = "\xEF\xBB\xBF";
+        QTest::newRow("key replaced") << bom + "[Form]\r\nTop=5\r\n" << bom + "[Form]\r\nTop=7\r\n";
+        QTest::newRow("key added") << bom + "[Form]\r\nLeft=5\r\n"
+                                   << bom + "[Form]\r\nLeft=5\r\nTop=7\r\n";
+        QTest::newRow("section added")
+            << bom + "[Other]\r\nx=1" << bom + "[Other]\r\nx=1\r\n\r\n[Form]\r\nTop=7\r\n";
+        QTest::newRow("mark alone") << bom << bom + "[Form]\r\nTop=7\r\n";
+    }
+
+    void byteOrderMarkIsIgnoredAndKept()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        writeFile(path("bom.ini"), before);
+        IniFile file(path("bom.ini"), prompts);
+        QCOMPARE(file.readInteger("Form", "Top", -1), before.contains("Top=5") ? 5 : -1);
+        QVERIFY(file.writeInteger("Form", "Top", 7));
+        QCOMPARE(readFile(path("bom.ini")), after);
+        QCOMPARE(file.readInteger("form", "top", -1), 7);
+    }
+
+    // A batch reads the file once and writes it once; nothing is kept after it.
+    void batchReadsOnceAndWritesOnce()
+    {
+        const QString p = path("batch.ini");
+        writeFile(p, "[Form]\r\nTop=1\r\nLeft=2\r\n");
+        IniFile file(p, prompts);
+        {
+            IniBatch step(file);
+            QCOMPARE(file.readInteger("Form", "Top", -1), 1);
+            writeFile(p, "[Form]\r\nTop=100\r\nLeft=200\r\n"); // not seen in this step
+            QCOMPARE(file.readInteger("Form", "Left", -1), 2);
+            QVERIFY(file.writeInteger("Form", "Top", 3));
+            QVERIFY(file.writeInteger("Settings", "Amp", 4));
+            QCOMPARE(file.readInteger("Form", "Top", -1), 3);
+            QCOMPARE(readFile(p), QByteArray("[Form]\r\nTop=100\r\nLeft=200\r\n"));
+            QVERIFY(step.commit());
+        }
+        QCOMPARE(readFile(p),
+                 QByteArray("[Form]\r\nTop=3\r\nLeft=2\r\n\r\n[Settings]\r\nAmp=4\r\n"));
+        writeFile(p, "[Form]\r\nTop=9\r\n");
+        QCOMPARE(file.readInteger("Form", "Top", -1), 9);
+        {
+            IniBatch readOnly(file); // nothing written: the file is left alone
+            QCOMPARE(file.readInteger("Form", "Top", -1), 9);
+        }
+        QCOMPARE(readFile(p), QByteArray("[Form]\r\nTop=9\r\n"));
+        QVERIFY(prompts.shown.isEmpty());
+    }
+
+    void batchOnUnreadableFileReportsOnce()
+    {
+        QVERIFY(QDir(dir.path()).mkdir("dir.ini"));
+        IniFile file(path("dir.ini"), prompts);
+        IniBatch step(file);
+        QVERIFY(!file.writeInteger("Form", "Top", 1));
+        QVERIFY(!file.writeInteger("Form", "Left", 1));
+        QVERIFY(!step.commit());
+        QCOMPARE(prompts.messages().size(), 1);
+        QVERIFY(QFileInfo(path("dir.ini")).isDir());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestIniFile)

@@ -83,6 +83,7 @@ private slots:
     void commandRefusesBadArguments();
     void decodeWholeUpload();
     void decodeEmptyRecording();
+    void decodeFailedSave();
     void encodeDecodeRoundTrip();
 };
 
@@ -173,6 +174,20 @@ void TestDeviceTool::decodeEmptyRecording()
     QVERIFY(values(r, "saved").isEmpty());
     QVERIFY(!QFile::exists(dir.filePath("out.csv")));
     QCOMPARE(r.lines.last().value("Log_Count").toInt(), 0);
+}
+
+// A save that fails is reported as failed, never as saved, and ends the tool with status 1.
+void TestDeviceTool::decodeFailedSave()
+{
+    QTemporaryDir dir;
+    const QString stream = dir.filePath(QStringLiteral("s.bin"));
+    QVERIFY(writeFile(stream, exampleStream()));
+    const QString out = dir.filePath(QStringLiteral("missing/out.csv"));
+    const Run r = tool({"decode", "--name", "Vm731-A7", stream, out});
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(values(r, "message"), QStringList{"Unable to create file."});
+    QVERIFY(values(r, "saved").isEmpty());
+    QCOMPARE(values(r, "failed"), QStringList{out});
 }
 
 void TestDeviceTool::encodeDecodeRoundTrip()

@@ -200,9 +200,10 @@ private slots:
 
     void nameMadeAscii()
     {
+        // A comma would split the name's cell and make the file unreadable.
         setDeviceName(NewInfo[0], QStringLiteral("Vm731-Ä1\u6E2C\r\n,x"));
         QCOMPARE(formatHeaderLines(NewInfo[0]).left(30),
-                 QByteArray("S/N,Vm731-?1???,x,RATE,100,TH,"));
+                 QByteArray("S/N,Vm731-?1????x,RATE,100,TH,"));
     }
 
     void nothingToSave_data()

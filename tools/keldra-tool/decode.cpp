@@ -95,10 +95,15 @@ int runDecode(const QStringList &args)
     SimulatedCentral noLink;
     PacketDecoder decoder;
     LinkSession session(noLink, decoder, prompts, view);
+    // A save that fails, or a saved file that does not read back as the recording (reported
+    // in an error message), ends the tool with status 1.
+    bool failed = false;
+    qsizetype shownAtSave = -1;
     session.setSaver([&](Prompts &p) {
         const bool saved = Save(p);
-        if (saved)
-            printLine("{\"saved\":" + jsonString(out) + '}');
+        printLine((saved ? "{\"saved\":" : "{\"failed\":") + jsonString(out) + '}');
+        failed = !saved;
+        shownAtSave = prompts.shown.size();
         return saved;
     });
     session.setDeviceName(name);
@@ -107,5 +112,7 @@ int runDecode(const QStringList &args)
     printLine("{\"Log_Count\":" + QByteArray::number(decoder.Log_Count) +
               ",\"Get_Count\":" + QByteArray::number(decoder.Get_Count) + '}');
     setStoreWindow(nullptr);
-    return 0;
+    for (qsizetype i = shownAtSave; i >= 0 && i < prompts.shown.size(); ++i)
+        failed = failed || prompts.shown[i].kind == ScriptedPrompts::Kind::Error;
+    return failed ? 1 : 0;
 }
