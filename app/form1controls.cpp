@@ -15,28 +15,16 @@
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QStatusBar>
-#include <QStyle>
-#include <QStyleOptionComboBox>
 #include <QToolButton>
 #include <algorithm>
 
 namespace {
 
-// The width combo needs to show its longest item whole: width, or more where the font is
-// wider than the design's.
+// The width combo needs to show its longest item whole (the style's own measure, frame, arrow
+// and padding included): width, or more where the font is wider than the design's.
 int widthForItems(QComboBox *combo, int width)
 {
-    combo->resize(width, 22);
-    QStyleOptionComboBox option;
-    option.initFrom(combo);
-    const int room =
-        combo->style()
-            ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo)
-            .width();
-    int longest = 0;
-    for (int i = 0; i < combo->count(); ++i)
-        longest = std::max(longest, combo->fontMetrics().horizontalAdvance(combo->itemText(i)));
-    return width + std::max(0, longest - room);
+    return std::max(width, combo->sizeHint().width());
 }
 
 const QColor SERIES_RED(255, 0, 0);

@@ -129,13 +129,17 @@ private slots:
                          !last.contains(QStringLiteral("Chapter")),
                      qPrintable(
                          QStringLiteral("page %1 ends in a heading: %2").arg(page + 1).arg(last)));
-            // Table rows stay whole: a row's lines are on one page.
+            // Table rows stay whole: a row cut by the foot of a page would be drawn on both.
             QVERIFY2(
                 sheets[page].count(QStringLiteral("BEGIN")) ==
                     sheets[page].count(QStringLiteral("END")),
                 qPrintable(QStringLiteral("a row split at the foot of page %1").arg(page + 1)));
         }
         const QString all = sheets.join(QString());
+        QCOMPARE(all.count(QStringLiteral("BEGIN")), 4 * 3 * 6);
+        // Each heading once in the contents and once in the text, never again at a page foot.
+        QCOMPARE(all.count(QStringLiteral("3. Chapter 3")), 2);
+        QCOMPARE(all.count(QStringLiteral("4.3 Section")), 2);
         QVERIFY(all.contains(QStringLiteral("HEAD") + QString(150, QLatin1Char('x')) +
                              QStringLiteral("TAIL")));
         QVERIFY(all.contains(QStringLiteral("Figure 1. A wide picture")));

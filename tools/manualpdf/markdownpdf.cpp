@@ -19,6 +19,7 @@
 #include <QTextTable>
 #include <QUrl>
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -212,7 +213,7 @@ QList<BreakPoint> breakPoints(const QTextDocument &doc)
             if (table != lastTable) {
                 const double padding = table->format().cellPadding() + table->format().border();
                 for (int r = 0; r < table->rows(); ++r) {
-                    double top = rect.top();
+                    double top = std::numeric_limits<double>::max();
                     for (int c = 0; c < table->columns(); ++c)
                         top =
                             std::min(top, layout
@@ -308,7 +309,10 @@ void writeContents(QTextDocument &doc, const QList<Heading> &list, const QList<i
         QTextBlockFormat line;
         line.setProperty(CONTENTS_LINE, true);
         line.setIndent(list[i].level - 2);
-        line.setTabPositions({QTextOption::Tab(textWidth, QTextOption::RightTab)});
+        // Tab positions are in the layout's 96 dpi units, not the writer's, and count from
+        // inside the document margin.
+        const double tab = textWidth * 96.0 / DPI - 2 * doc.documentMargin() - 2;
+        line.setTabPositions({QTextOption::Tab(tab, QTextOption::RightTab)});
         line.setTopMargin(list[i].level == 2 ? 4 : 0);
         QTextCharFormat text;
         text.setFontWeight(list[i].level == 2 ? QFont::Bold : QFont::Normal);
@@ -389,6 +393,7 @@ QString writeManualPdf(const QString &input, const QString &output, const QStrin
         QAbstractTextDocumentLayout::PaintContext context;
         context.clip = area;
         doc.documentLayout()->draw(&painter, context);
+
         painter.restore();
         QFont footer = font;
         footer.setPointSizeF(9);
