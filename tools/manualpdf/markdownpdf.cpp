@@ -20,6 +20,7 @@
 #include <QUrl>
 #include <algorithm>
 #include <limits>
+#include <memory>
 
 namespace {
 
@@ -202,6 +203,9 @@ struct BreakPoint
 QList<BreakPoint> breakPoints(const QTextDocument &doc)
 {
     QAbstractTextDocumentLayout *layout = doc.documentLayout();
+    // The layout is made lazily and places blocks again as it goes on: finish it before
+    // reading places from it.
+    layout->documentSize();
     QList<BreakPoint> points;
     QTextTable *lastTable = nullptr;
     bool afterHeading = false;
@@ -211,7 +215,9 @@ QList<BreakPoint> breakPoints(const QTextDocument &doc)
         QTextTable *table = QTextCursor(block).currentTable();
         if (table) {
             if (table != lastTable) {
-                const double padding = table->format().cellPadding() + table->format().border();
+                // Cell padding and the ruling above the row, which is drawn half above it.
+                const double padding =
+                    table->format().cellPadding() + 2 * table->format().border() + 1;
                 for (int r = 0; r < table->rows(); ++r) {
                     double top = std::numeric_limits<double>::max();
                     for (int c = 0; c < table->columns(); ++c)
@@ -311,7 +317,8 @@ void writeContents(QTextDocument &doc, const QList<Heading> &list, const QList<i
         line.setIndent(list[i].level - 2);
         // Tab positions are in the layout's 96 dpi units, not the writer's, and count from
         // inside the document margin.
-        const double tab = textWidth * 96.0 / DPI - 2 * doc.documentMargin() - 2;
+        const double tab = textWidth * 96.0 / DPI - 2 * doc.documentMargin() -
+                           doc.indentWidth() * line.indent() - 2;
         line.setTabPositions({QTextOption::Tab(tab, QTextOption::RightTab)});
         line.setTopMargin(list[i].level == 2 ? 4 : 0);
         QTextCharFormat text;
@@ -322,6 +329,18 @@ void writeContents(QTextDocument &doc, const QList<Heading> &list, const QList<i
                 (pages.isEmpty() ? QStringLiteral("00") : QString::number(pages[i] + 1)),
             text);
     }
+}
+
+// A fresh copy of doc laid out in one pass for device: the layout of a document edited after
+// it was laid out keeps stale places in its drawing shortcuts.
+std::unique_ptr<QTextDocument> laidOut(const QTextDocument &doc, QPaintDevice &device,
+                                       double textWidth)
+{
+    std::unique_ptr<QTextDocument> copy(doc.clone());
+    copy->documentLayout()->setPaintDevice(&device);
+    copy->setTextWidth(textWidth);
+    copy->documentLayout()->documentSize();
+    return copy;
 }
 
 } // namespace
@@ -363,13 +382,16 @@ QString writeManualPdf(const QString &input, const QString &output, const QStrin
     const QList<Heading> chapters = headings(doc);
     QList<int> pages;
     QList<double> tops;
+    std::unique_ptr<QTextDocument> final;
     for (int round = 0; round < 4; ++round) {
         writeContents(doc, chapters, pages, textWidth);
-        tops = paginate(doc, pageHeight);
+        final = laidOut(doc, writer, textWidth);
+        tops = paginate(*final, pageHeight);
         QList<int> now;
-        for (const Heading &h : headings(doc))
+        for (const Heading &h : headings(*final))
             now.append(pageOf(
-                tops, doc.documentLayout()->blockBoundingRect(doc.findBlock(h.position)).top()));
+                tops,
+                final->documentLayout()->blockBoundingRect(final->findBlock(h.position)).top()));
         if (now == pages)
             break;
         pages = now;
@@ -392,7 +414,7 @@ QString writeManualPdf(const QString &input, const QString &output, const QStrin
         painter.setClipRect(area);
         QAbstractTextDocumentLayout::PaintContext context;
         context.clip = area;
-        doc.documentLayout()->draw(&painter, context);
+        final->documentLayout()->draw(&painter, context);
 
         painter.restore();
         QFont footer = font;
@@ -403,8 +425,9 @@ QString writeManualPdf(const QString &input, const QString &output, const QStrin
                          Qt::AlignHCenter | Qt::AlignBottom, QString::number(page + 1));
     }
     const bool painted = painter.end();
-    for (const Heading &h : headings(doc)) {
-        const double y = doc.documentLayout()->blockBoundingRect(doc.findBlock(h.position)).top();
+    for (const Heading &h : headings(*final)) {
+        const double y =
+            final->documentLayout()->blockBoundingRect(final->findBlock(h.position)).top();
         const int page = pageOf(tops, y);
         // Points from the page's foot, as PDF destinations count.
         const double fromTop = MARGIN_MM / 25.4 * 72 + (y - tops[page]) / DPI * 72;
