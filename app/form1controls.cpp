@@ -16,8 +16,16 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QToolButton>
+#include <algorithm>
 
 namespace {
+
+// The width combo needs to show its longest item whole (the style's own measure, frame, arrow
+// and padding included): width, or more where the font is wider than the design's.
+int widthForItems(QComboBox *combo, int width)
+{
+    return std::max(width, combo->sizeHint().width());
+}
 
 const QColor SERIES_RED(255, 0, 0);
 const QColor SERIES_BLUE(0, 0, 255);
@@ -127,20 +135,26 @@ void Form1::buildTopStrip()
         {&SensorGroupBox, &SensorComboBox, "SensorGroupBox", "SensorComboBox", "Disp. Sensor",
          "Select display sensor data", QRect(488, 8, 97, 58), sensorItems(), 0},
     };
+    // A list wider than its design place (fonts other than the design's) widens its group and
+    // moves the groups to its right along.
+    int shift = 0;
     for (const ListGroup &g : lists) {
         *g.box = named(new QGroupBox(QString::fromLatin1(g.title), client), g.boxName);
-        m_anchors.add(*g.box, g.place);
         QComboBox *combo = named(new QComboBox(*g.box), g.comboName);
         combo->addItems(g.items);
         combo->setCurrentIndex(g.index);
         combo->setToolTip(QString::fromLatin1(g.hint));
-        combo->setGeometry(8, 24, g.place.width() - 16, 22);
+        const int width = widthForItems(combo, g.place.width() - 16);
+        combo->setGeometry(8, 24, width, 22);
+        m_anchors.add(*g.box,
+                      QRect(g.place.left() + shift, g.place.top(), width + 16, g.place.height()));
+        shift += width + 16 - g.place.width();
         *g.combo = combo;
     }
 
     ArrangeGroupBox =
         named(new QGroupBox(QStringLiteral("Arrangement"), client), "ArrangeGroupBox");
-    m_anchors.add(ArrangeGroupBox, QRect(606, 8, 97, 58));
+    m_anchors.add(ArrangeGroupBox, QRect(606 + shift, 8, 97, 58));
     ArrangeGroupBox->hide();
     SpeedButton1 = named(new QToolButton(ArrangeGroupBox), "SpeedButton1");
     SpeedButton2 = named(new QToolButton(ArrangeGroupBox), "SpeedButton2");
@@ -183,7 +197,7 @@ void Form1::buildGraphArea()
         setBackground(info, INFO_BAR_SILVER);
         QLabel *number = new QLabel(QStringLiteral("[%1]").arg(n), info);
         number->setObjectName(QStringLiteral("Label%1").arg(n));
-        QLabel *text = new QLabel(info);
+        QLabel *text = new ElidedLabel(info);
         text->setObjectName(QStringLiteral("Graph%1InfoLabel").arg(n));
         QToolButton *close = new QToolButton(info);
         close->setObjectName(QStringLiteral("Graph%1SpeedButton").arg(n));

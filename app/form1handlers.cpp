@@ -77,12 +77,12 @@ void Form1::C1Click()
 
 void Form1::U1Click()
 {
-    PrinterSetup(CurrentPrinter(), m_prompts);
+    PrinterSetup(CurrentPrintSettings(), SystemPrintQueues(), m_prompts);
 }
 
 void Form1::P1Click()
 {
-    PrintWindow(this, menuBar(), CurrentPrinter(), m_prompts);
+    PrintWindow(this, menuBar(), CurrentPrintSettings(), SystemPrintQueues(), m_prompts);
 }
 
 void Form1::H2Click()

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
 #include <QToolButton>
 
 void NotifyingWidget::resizeEvent(QResizeEvent *event)
@@ -12,6 +13,19 @@ void NotifyingWidget::resizeEvent(QResizeEvent *event)
     QWidget::resizeEvent(event);
     if (onResize)
         onResize();
+}
+
+QString ElidedLabel::shownText() const
+{
+    return fontMetrics().elidedText(text(), Qt::ElideRight, contentsRect().width());
+}
+
+void ElidedLabel::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    style()->drawItemText(&painter, contentsRect(),
+                          QStyle::visualAlignment(layoutDirection(), alignment()), palette(),
+                          isEnabled(), shownText(), foregroundRole());
 }
 
 PaintBox::PaintBox(QWidget *parent) : QWidget(parent)

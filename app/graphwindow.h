@@ -4,10 +4,10 @@
 #pragma once
 
 #include <QFrame>
+#include <QLabel>
 #include <QWidget>
 #include <functional>
 
-class QLabel;
 class QScrollBar;
 class QToolButton;
 
@@ -21,6 +21,19 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+};
+
+// A one-line label that ends its text in an ellipsis where it does not fit; text() stays whole.
+class ElidedLabel : public QLabel
+{
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+    // The text as drawn at the label's present width.
+    QString shownText() const;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
 };
 
 // Drawing surface of a graph window; painting is done by the handler given.

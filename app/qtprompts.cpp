@@ -1,10 +1,11 @@
 // Message boxes and dialogs of the viewer.
 #include "qtprompts.h"
 
+#include "printsetupdialog.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QPrintDialog>
 
 namespace {
 
@@ -60,7 +61,8 @@ QString QtPrompts::fileDialog(const FileDialogSpec &dialogSpec, bool save)
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (!dialogSpec.filterPattern.isEmpty())
-        dialog.setNameFilter(QStringLiteral("%1 (%2)").arg(dialogSpec.filterName, dialogSpec.filterPattern));
+        dialog.setNameFilter(
+            QStringLiteral("%1 (%2)").arg(dialogSpec.filterName, dialogSpec.filterPattern));
     dialog.setDefaultSuffix(dialogSpec.defaultExtension);
     if (!dialogSpec.fileName.isEmpty())
         dialog.selectFile(dialogSpec.fileName);
@@ -82,10 +84,13 @@ QString QtPrompts::saveFileName(const FileDialogSpec &dialogSpec)
     return fileDialog(dialogSpec, true);
 }
 
-bool QtPrompts::printerSetup(QPrinter *printer)
+bool QtPrompts::printerSetup(PrintSettings &settings, const PrintQueues &queues)
 {
-    QPrintDialog dialog(printer, owner());
-    return dialog.exec() == QDialog::Accepted;
+    PrintSetupDialog dialog(settings, queues, owner());
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    dialog.applyTo(settings);
+    return true;
 }
 
 void QtPrompts::beep()

@@ -19,7 +19,7 @@ public:
     void platformError(const QString &text) override;
     QString openFileName(const FileDialogSpec &dialogSpec) override;
     QString saveFileName(const FileDialogSpec &dialogSpec) override;
-    bool printerSetup(QPrinter *printer) override;
+    bool printerSetup(PrintSettings &settings, const PrintQueues &queues) override;
     void beep() override;
     void setBusy(bool busy) override;
 

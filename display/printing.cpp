@@ -3,12 +3,55 @@
 
 #include "prompts.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPixmap>
-#include <QPrinter>
-#include <QPrinterInfo>
 #include <QWidget>
 #include <cstdint>
+
+namespace {
+
+const QString kNoPrinter =
+    QStringLiteral("No printer is installed. Do you want to print the page to a PDF file?");
+const QString kOverwrite = QStringLiteral("Do you want to overwrite the existing file?");
+const QString kPdfNotWritten = QStringLiteral("The PDF file \"%1\" could not be written.");
+// The resolution of PDF pages: enough for a screen picture several times over.
+constexpr int PDF_DPI = 600;
+
+// Asks for the PDF file to print into; empty when the operator gave up.
+QString askPdfFile(const PrintSettings &settings, Prompts &prompts)
+{
+    FileDialogSpec spec;
+    spec.title = QStringLiteral("Print to PDF File");
+    spec.filterName = QStringLiteral("PDF");
+    spec.filterPattern = QStringLiteral("*.pdf");
+    spec.defaultExtension = QStringLiteral("pdf");
+    spec.fileName = settings.pdfFile;
+    const QString path = prompts.saveFileName(spec);
+    if (path.isEmpty())
+        return {};
+    if (QFileInfo::exists(path) && !prompts.caution(kOverwrite))
+        return {};
+    return path;
+}
+
+void printToPdfFile(const QImage &image, PrintSettings &settings, const PrintQueues &queues,
+                    Prompts &prompts)
+{
+    if (!settings.pdfChosen && queues.printers().isEmpty() && !prompts.caution(kNoPrinter))
+        return;
+    const QString path = askPdfFile(settings, prompts);
+    if (path.isEmpty())
+        return;
+    settings.pdfFile = path;
+    if (!WritePdfPage(path, settings, image))
+        prompts.platformError(kPdfNotWritten.arg(QDir::toNativeSeparators(path)));
+}
+
+} // namespace
 
 QRect PrintTargetRect(const QSize &page, const QSize &image)
 {
@@ -35,56 +78,69 @@ QImage CaptureClientArea(QWidget *window, QWidget *menuBar)
     return window->grab(area).toImage();
 }
 
-QPrinter &CurrentPrinter()
+PrintSettings DefaultPrintSettings(const PrintQueues &queues)
 {
-    static QPrinter printer(QPrinter::HighResolution);
-    return printer;
+    PrintSettings settings;
+    const QStringList printers = queues.printers();
+    if (printers.isEmpty())
+        return settings;
+    settings.printerName = printers.constFirst();
+    const QList<QPageSize> sizes = queues.pageSizes(settings.printerName);
+    if (!sizes.isEmpty())
+        settings.pageSize = sizes.constFirst();
+    return settings;
 }
 
-QString PrinterProblem(const QPrinter &printer)
+PrintSettings &CurrentPrintSettings()
 {
-    // Without an installed printer the printing layer falls back to file output with no file.
-    if (printer.outputFormat() == QPrinter::PdfFormat && printer.outputFileName().isEmpty())
-        return QStringLiteral("No printer is installed.");
-    if (!printer.isValid())
-        return QStringLiteral("The printer \"%1\" is not available.").arg(printer.printerName());
-    return {};
+    static PrintSettings settings = DefaultPrintSettings(SystemPrintQueues());
+    return settings;
 }
 
-QString PrintImage(QPrinter &printer, const QImage &image)
+QList<QPageSize> PdfPageSizes()
 {
-    if (const QString problem = PrinterProblem(printer); !problem.isEmpty())
-        return problem;
+    return {QPageSize(QPageSize::A4),   QPageSize(QPageSize::A3),    QPageSize(QPageSize::A5),
+            QPageSize(QPageSize::B5),   QPageSize(QPageSize::JisB5), QPageSize(QPageSize::Letter),
+            QPageSize(QPageSize::Legal)};
+}
+
+bool PaintPage(QPagedPaintDevice &device, const QImage &image)
+{
     if (image.isNull())
-        return QStringLiteral("There is nothing to print.");
-    printer.setDocName(QString());
-    printer.setFullPage(false);
+        return false;
     QPainter painter;
-    if (!painter.begin(&printer))
-        return QStringLiteral("The printer could not start the print job.");
-    const QRect target = PrintTargetRect(QSize(printer.width(), printer.height()), image.size());
+    if (!painter.begin(&device))
+        return false;
+    const QRect target = PrintTargetRect(QSize(device.width(), device.height()), image.size());
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(target, image);
-    if (!painter.end() || printer.printerState() == QPrinter::Error)
-        return QStringLiteral("The printer reported an error; the page may not have been printed.");
-    return {};
+    return painter.end();
 }
 
-void PrinterSetup(QPrinter &printer, Prompts &prompts)
+bool WritePdfPage(const QString &path, const PrintSettings &settings, const QImage &image)
 {
-    // A file printer needs no installed one; any other printer does.
-    const QString problem = PrinterProblem(printer);
-    if (!problem.isEmpty() && QPrinterInfo::availablePrinterNames().isEmpty()) {
-        prompts.platformError(problem);
-        return;
-    }
-    prompts.printerSetup(&printer);
+    QPdfWriter writer(path);
+    writer.setResolution(PDF_DPI);
+    writer.setCreator(QCoreApplication::applicationName());
+    if (!writer.setPageLayout(QPageLayout(settings.pageSize, settings.orientation, QMarginsF())))
+        return false;
+    return PaintPage(writer, image) && QFileInfo(path).size() > 0;
 }
 
-void PrintWindow(QWidget *window, QWidget *menuBar, QPrinter &printer, Prompts &prompts)
+void PrinterSetup(PrintSettings &settings, const PrintQueues &queues, Prompts &prompts)
+{
+    prompts.printerSetup(settings, queues);
+}
+
+void PrintWindow(QWidget *window, QWidget *menuBar, PrintSettings &settings, PrintQueues &queues,
+                 Prompts &prompts)
 {
     const QImage image = CaptureClientArea(window, menuBar);
-    const QString failure = PrintImage(printer, image);
+    if (settings.printerName.isEmpty()) {
+        printToPdfFile(image, settings, queues, prompts);
+        return;
+    }
+    const QString failure = queues.printPage(settings, image);
     if (!failure.isEmpty())
         prompts.platformError(failure);
 }

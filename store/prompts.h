@@ -5,7 +5,8 @@
 
 #include <QString>
 
-class QPrinter;
+struct PrintSettings;
+class PrintQueues;
 
 struct FileDialogSpec
 {
@@ -32,8 +33,10 @@ public:
     // File dialogs: the chosen full path, or an empty string when cancelled.
     virtual QString openFileName(const FileDialogSpec &dialogSpec) = 0;
     virtual QString saveFileName(const FileDialogSpec &dialogSpec) = 0;
-    // The printer set-up dialog on printer; true when accepted.
-    virtual bool printerSetup(QPrinter *printer) = 0;
+    // The printer set-up dialog on settings, offering the printers of queues and a PDF file;
+    // true when accepted (settings then hold the choice), false and settings unchanged when
+    // cancelled.
+    virtual bool printerSetup(PrintSettings &settings, const PrintQueues &queues) = 0;
     virtual void beep() = 0;
     // Busy (hourglass) cursor on or off; switching it on lets pending events run once so
     // that the cursor is drawn.

@@ -11,7 +11,16 @@
 class ScriptedPrompts : public Prompts
 {
 public:
-    enum class Kind { Notice, Error, Caution, PlatformError, OpenDialog, SaveDialog, Printer, Beep };
+    enum class Kind {
+        Notice,
+        Error,
+        Caution,
+        PlatformError,
+        OpenDialog,
+        SaveDialog,
+        Printer,
+        Beep
+    };
     struct Shown
     {
         Kind kind;
@@ -21,7 +30,9 @@ public:
     QStringList openAnswers;    // next file chosen in an open dialog ("" = cancel)
     QStringList saveAnswers;    // next file chosen in a save dialog ("" = cancel)
     QList<bool> cautionAnswers; // next Yes (true) / No; No when the queue is empty
-    bool printerAnswer = false;
+    // The operator's work in the printer set-up dialog: changes settings, true for OK. Without
+    // it the dialog is cancelled.
+    std::function<bool(PrintSettings &)> printerChoice;
     QList<Shown> shown;
     QList<FileDialogSpec> dialogs; // every file dialog asked for, in order
     // Called after every message is recorded (tools print it at once).
@@ -47,10 +58,10 @@ public:
         record(Kind::SaveDialog, dialogSpec.filterName);
         return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
     }
-    bool printerSetup(QPrinter *) override
+    bool printerSetup(PrintSettings &settings, const PrintQueues &) override
     {
         record(Kind::Printer, QString());
-        return printerAnswer;
+        return printerChoice ? printerChoice(settings) : false;
     }
     void beep() override { record(Kind::Beep, QString()); }
     void setBusy(bool on) override { busy = on; }

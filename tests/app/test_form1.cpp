@@ -50,18 +50,20 @@ private slots:
         QTest::newRow("GroupBox1") << "GroupBox1"
                                    << "Display Data Select"
                                    << "" << QRect(8, 8, 233, 58) << lt;
+        // The list groups widen (and those right of them move) where the fonts at hand need it;
+        // test_textfit checks their places.
         QTest::newRow("GroupBox4") << "GroupBox4"
                                    << "Moving avg."
-                                   << "" << QRect(264, 8, 96, 58) << lt;
+                                   << "" << QRect() << lt;
         QTest::newRow("GroupBox5") << "GroupBox5"
                                    << "Scaling"
-                                   << "" << QRect(375, 8, 96, 58) << lt;
+                                   << "" << QRect() << lt;
         QTest::newRow("SensorGroupBox") << "SensorGroupBox"
                                         << "Disp. Sensor"
-                                        << "" << QRect(488, 8, 97, 58) << lt;
+                                        << "" << QRect() << lt;
         QTest::newRow("ArrangeGroupBox") << "ArrangeGroupBox"
                                          << "Arrangement"
-                                         << "" << QRect(606, 8, 97, 58) << lt;
+                                         << "" << QRect() << lt;
         QTest::newRow("Panel1") << "Panel1"
                                 << ""
                                 << "" << QRect(8, 80, 882, 449)

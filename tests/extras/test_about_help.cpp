@@ -32,6 +32,31 @@ void touch(const QString &path)
     f.write("%PDF-1.4\n");
 }
 
+// A fake desktop launcher named xdg-open in folder, running body under /bin/sh.
+void fakeLauncher(const QString &folder, const QByteArray &body)
+{
+    const QString path = QDir(folder).filePath(QStringLiteral("xdg-open"));
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write("#!/bin/sh\n" + body + "\n") <= 0)
+        qFatal("cannot write %s", qPrintable(path));
+    f.close();
+    f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
+}
+
+// PATH with folder in front for the life of the object.
+class PathFront
+{
+public:
+    explicit PathFront(const QString &folder) : m_old(qgetenv("PATH"))
+    {
+        qputenv("PATH", QFile::encodeName(folder) + ':' + m_old);
+    }
+    ~PathFront() { qputenv("PATH", m_old); }
+
+private:
+    QByteArray m_old;
+};
+
 } // namespace
 
 class TestAboutHelp : public QObject
@@ -159,6 +184,57 @@ private slots:
         QCOMPARE(prompts.shown.size(), 1);
         QCOMPARE(prompts.shown[0].kind, ScriptedPrompts::Kind::Error);
         QCOMPARE(prompts.shown[0].text, QStringLiteral("Help file not found."));
+    }
+
+    void desktopLauncherAnswerCounts_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("opened");
+        QTest::newRow("viewer started")
+            << QByteArray("printf %s \"$1\" > \"$KELDRA_OPENED\"") << true;
+        QTest::newRow("no program for PDF files")
+            << QByteArray("echo 'xdg-open: no method available for opening' >&2; exit 3") << false;
+        QTest::newRow("viewer failed") << QByteArray("exit 4") << false;
+        QTest::newRow("launcher crashed") << QByteArray("kill -SEGV $$") << false;
+    }
+    void desktopLauncherAnswerCounts()
+    {
+#if !defined(Q_OS_UNIX) || defined(Q_OS_MACOS)
+        QSKIP("the desktop launcher is xdg-open on freedesktop systems only");
+#endif
+        QFETCH(QByteArray, body);
+        QFETCH(bool, opened);
+        QTemporaryDir bin, docs;
+        fakeLauncher(bin.path(), body);
+        touch(docs.filePath(QLatin1String(HELP_FILE_NAME)));
+        const QString record = bin.filePath(QStringLiteral("opened"));
+        qputenv("KELDRA_OPENED", QFile::encodeName(record));
+        PathFront path(bin.path());
+        ScriptedPrompts prompts;
+        QCOMPARE(openHelp(prompts, docs.path()), opened);
+        if (opened) {
+            QVERIFY(prompts.messages().isEmpty());
+            QFile f(record);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(QString::fromLocal8Bit(f.readAll()),
+                     QDir(docs.path()).filePath(QLatin1String(HELP_FILE_NAME)));
+        } else {
+            QCOMPARE(prompts.messages(), QStringList{QStringLiteral("Help file not found.")});
+            QCOMPARE(prompts.shown[0].kind, ScriptedPrompts::Kind::Error);
+        }
+        QVERIFY(!prompts.busy);
+    }
+
+    void launcherStillRunningHasStartedViewer()
+    {
+        QTemporaryDir bin;
+        // Its output away from the test's own, which the test runner reads to the end.
+        fakeLauncher(bin.path(), "exec sleep 5 >/dev/null 2>&1");
+        PathFront path(bin.path());
+        QVERIFY(runLauncher(QStringLiteral("xdg-open"), QUrl::fromLocalFile(bin.filePath("x.pdf")),
+                            300));
+        QVERIFY(!runLauncher(QStringLiteral("keldra-no-such-launcher"),
+                             QUrl::fromLocalFile("/x.pdf"), 300));
     }
 
     void helpNeverLooksInWorkingFolder()

@@ -281,6 +281,24 @@ private slots:
         QVERIFY2(r.err.contains("usage:"), r.err.constData());
         QVERIFY(r.err.contains("keldra-tool read [--in-use N] [--shown-type T] FILE"));
     }
+
+    void helpPrintsUsageOnStdout_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::newRow("--help") << QStringLiteral("--help");
+        QTest::newRow("-h") << QStringLiteral("-h");
+    }
+    void helpPrintsUsageOnStdout()
+    {
+        QFETCH(QString, option);
+        const Run r = runTool({option});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(r.err.isEmpty(), r.err.constData());
+        QVERIFY(!r.lines.isEmpty());
+        QCOMPARE(r.lines.constFirst(), QByteArray("usage:"));
+        for (const char *sub : {"read", "decode", "command", "encode"})
+            QVERIFY(r.lines.join('\n').contains(QByteArray("  keldra-tool ") + sub + ' '));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestTool)

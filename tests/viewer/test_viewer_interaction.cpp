@@ -16,7 +16,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
-#include <QPrinter>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -359,10 +358,9 @@ private slots:
         QFETCH(QString, menu);
         QFETCH(QString, item);
         QFETCH(QString, action);
-        // Print goes to a file here; dialogs that open are closed at once.
-        QPrinter &printer = CurrentPrinter();
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(m_dir.filePath(QStringLiteral("menu.pdf")));
+        // Print asks for a PDF file here (and is cancelled); dialogs that open are closed at once.
+        CurrentPrintSettings() = PrintSettings{};
+        CurrentPrintSettings().pdfChosen = true;
         QTimer closer;
         connect(&closer, &QTimer::timeout, [] {
             if (QWidget *modal = QApplication::activeModalWidget())
@@ -384,12 +382,13 @@ private slots:
     {
         const int W = shownPlotWidth();
         enterRecording(W + 100);
-        QPrinter &printer = CurrentPrinter();
-        printer.setOutputFormat(QPrinter::PdfFormat);
+        CurrentPrintSettings() = PrintSettings{};
+        CurrentPrintSettings().pdfChosen = true;
         const QString file = m_dir.filePath(QStringLiteral("window.pdf"));
-        printer.setOutputFileName(file);
+        m_prompts->saveAnswers = QStringList{file};
         child<QAction>(m_form, QStringLiteral("P1"))->trigger();
         QVERIFY(m_prompts->messages().isEmpty());
+        QCOMPARE(CurrentPrintSettings().pdfFile, file);
         QFile pdf(file);
         QVERIFY(pdf.open(QIODevice::ReadOnly));
         const QByteArray bytes = pdf.readAll();

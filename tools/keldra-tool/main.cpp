@@ -24,15 +24,25 @@ struct Subcommand
 const Subcommand kSubcommands[] = {
     {"read", "read [--in-use N] [--shown-type T] FILE", runRead},
     {"decode", "decode --name NAME STREAM OUT", runDecode},
-    {"command", "command upload|set|cancel|clear [--at \"YYYY-MM-DD hh:mm:ss.zzz\"] [--rate I --thick T --acc I --gyro I --autooff I]", runCommand},
+    {"command",
+     "command upload|set|cancel|clear [--at \"YYYY-MM-DD hh:mm:ss.zzz\"] [--rate I --thick T --acc "
+     "I --gyro I --autooff I]",
+     runCommand},
     {"encode", "encode FILE STREAM", runEncode},
 };
 
+// The usage lines on out: on stdout when asked for (--help), on stderr after a mistake.
+void printUsage(std::FILE *out)
+{
+    std::fputs("usage:\n", out);
+    for (const Subcommand &s : kSubcommands)
+        std::fprintf(out, "  keldra-tool %s\n", s.usage);
+    std::fputs("  keldra-tool --help\n", out);
+}
+
 int usage()
 {
-    std::fputs("usage:\n", stderr);
-    for (const Subcommand &s : kSubcommands)
-        std::fprintf(stderr, "  keldra-tool %s\n", s.usage);
+    printUsage(stderr);
     return EXIT_USAGE;
 }
 
@@ -71,6 +81,11 @@ int main(int argc, char *argv[])
     if (args.isEmpty())
         return usage();
     const QString name = args.takeFirst();
+    if (name == QLatin1String("--help") || name == QLatin1String("-h")) {
+        printUsage(stdout);
+        std::fflush(stdout);
+        return 0;
+    }
     for (const Subcommand &s : kSubcommands) {
         if (name == QLatin1String(s.name)) {
             const int rc = s.run(args);
