@@ -176,6 +176,11 @@ QString conversionErrorText(const FileValueError &error)
         .arg(error.cell + 1);
 }
 
+namespace {
+// The rest of Open once a name is chosen.
+void openChosenFile(Prompts &prompts, const QString &name);
+} // namespace
+
 void OpenMeasurementFile(Prompts &prompts)
 {
     if (!SetFreeNo()) {
@@ -190,6 +195,23 @@ void OpenMeasurementFile(Prompts &prompts)
     const QString name = prompts.openFileName(dialogSpec);
     if (name.isEmpty())
         return;
+    openChosenFile(prompts, name);
+}
+
+void OpenMeasurementFile(Prompts &prompts, const QString &name)
+{
+    if (!SetFreeNo()) {
+        prompts.notice(kNoRoom);
+        return;
+    }
+    OpenDialogFileName.clear();
+    openChosenFile(prompts, name);
+}
+
+namespace {
+
+void openChosenFile(Prompts &prompts, const QString &name)
+{
     OpenDialogFileName = name;
     QFile file(name);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
@@ -228,3 +250,5 @@ void OpenMeasurementFile(Prompts &prompts)
         EntryNewData(SOURCE_OPEN_DIALOG);
     }
 }
+
+} // namespace

@@ -9,6 +9,9 @@
 // The whole Open command. Every question and message goes through prompts; on success the
 // measurement is in the store and shown through the store's window side.
 void OpenMeasurementFile(Prompts &prompts);
+// The same command for a file already named (the command line, a drop on the window): the
+// same checks and messages, only without the dialog.
+void OpenMeasurementFile(Prompts &prompts, const QString &name);
 
 // The message shown for a cell that holds no valid number, date or time.
 QString conversionErrorText(const FileValueError &error);
