@@ -8,13 +8,14 @@
 #include "inifile.h"
 #include "interaction.h"
 #include "packetdecoder.h"
+#include "settingslocation.h"
 #include "viewsettings.h"
+#include "windowplace.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -22,8 +23,11 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QToolButton>
+#include <QWindow>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -46,6 +50,8 @@ Form1::Form1(Prompts &prompts, const QString &settingsPath, QWidget *parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("NIRS Data Viewer for Kel-Dra"));
     setFont(viewerFont());
+    // Measurement files dropped from a file manager are opened as Open opens them.
+    setAcceptDrops(true);
     NotifyingWidget *client = new NotifyingWidget(this);
     client->onResize = [this, client] { m_anchors.apply(client->size()); };
     setCentralWidget(client);
@@ -55,6 +61,14 @@ Form1::Form1(Prompts &prompts, const QString &settingsPath, QWidget *parent)
     buildRightColumn();
     buildStatusBar();
     connectHandlers();
+    m_frameTimer.setInterval(FRAME_CHECK_MS);
+    connect(&m_frameTimer, &QTimer::timeout, this, [this] {
+        fitPlacedFrame();
+        if (++m_frameChecks >= FRAME_CHECKS)
+            m_placePending = false;
+        if (!m_placePending)
+            m_frameTimer.stop();
+    });
     FormCreate();
     resize(DESIGN_WIDTH, DESIGN_HEIGHT + menuBar()->sizeHint().height());
 }
@@ -72,8 +86,8 @@ Form1::~Form1()
 
 QString Form1::settingsFilePath()
 {
-    const QFileInfo exe(QCoreApplication::applicationFilePath());
-    return exe.absolutePath() + QLatin1Char('/') + exe.completeBaseName() + QStringLiteral(".ini");
+    return settingsPathFor(QCoreApplication::applicationFilePath(),
+                           QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
 }
 
 QFont Form1::viewerFont()
@@ -149,13 +163,9 @@ void Form1::FormCreate()
 void Form1::setVisible(bool visible)
 {
     if (visible && !isVisible()) {
-        // The platform window first, so that the frame's size is known to the show step.
+        // The platform window first, so that the frame's size is known to the show step
+        // where the platform knows it before the window is mapped.
         create();
-        applySizeLimit();
-        QSize outer = QSize(DESIGN_WIDTH, DESIGN_HEIGHT + menuBar()->sizeHint().height()) +
-                      (frameGeometry().size() - size());
-        FormCanResize(outer);
-        resize(outer - (frameGeometry().size() - size()));
         FormShow();
     }
     QMainWindow::setVisible(visible);
@@ -176,35 +186,64 @@ void Form1::FormShow()
         DataColor[k] = dataLabel(k)->palette().color(QPalette::WindowText);
 }
 
+QSize Form1::frameExtra() const
+{
+    // Asked of the platform window: the widget's own copy is refreshed only by later events.
+    const QWindow *window = windowHandle();
+    if (!window)
+        return frameGeometry().size() - size();
+    // While the window manager reparents the window, X can report nonsense margins (minus the
+    // window's size): only a plausible frame counts as known.
+    const QMargins m = window->frameMargins();
+    const int largest = std::max({m.left(), m.top(), m.right(), m.bottom()});
+    const int smallest = std::min({m.left(), m.top(), m.right(), m.bottom()});
+    if (smallest < 0 || largest > MAX_FRAME_MARGIN)
+        return QSize(0, 0);
+    return QSize(m.left() + m.right(), m.top() + m.bottom());
+}
+
 void Form1::placeWindow()
 {
-    const FormPlace place = readFormPlace(*m_ini);
-    const QSize frameExtra = frameGeometry().size() - size();
-    QRect stored(place.left, place.top, place.width, place.height);
-    // A place on no screen of the present desktop (a screen since removed) is not restored:
-    // the window would open out of sight.
-    bool onScreen = false;
-    for (const QScreen *screen : QGuiApplication::screens())
-        onScreen = onScreen || screen->geometry().intersects(stored);
-    if (place.usable() && onScreen) {
-        move(place.left, place.top);
-        QSize outer(place.width, place.height);
-        FormCanResize(outer);
-        resize(outer - frameExtra);
-        // Where the window manager adds its frame only once the window is mapped (X11), the
-        // frame is not known yet: the outer size is fitted again when it becomes known, so
-        // that the window does not grow by its frame at every start.
-        if (frameExtra.isNull())
-            m_placedOuter = outer;
-        return;
+    m_storedPlace = readFormPlace(*m_ini);
+    const bool frameKnown = !frameExtra().isNull();
+    applyPlace(targetPlace());
+    // Where the window manager adds its frame only once the window is mapped (X11), the frame
+    // is not known yet: the place is worked out and applied again when it becomes known, so
+    // that the outer frame, not the client area, lands on the stored place.
+    if (!frameKnown) {
+        m_placePending = true;
+        // The frame's size comes with no event of its own: it is looked for a while.
+        m_frameChecks = 0;
+        m_frameSettled = 0;
+        m_frameTimer.start();
     }
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect desktop = screen->availableGeometry();
-    const QSize outer = frameGeometry().size();
-    move(desktop.left() + (desktop.width() - outer.width()) / 2,
-         desktop.top() + (desktop.height() - outer.height()) / 2);
+}
+
+QRect Form1::targetPlace() const
+{
+    int primary = 0;
+    const QList<ScreenArea> screens = desktopScreens(&primary);
+    // The design size with the frame, on the primary screen, where a window without a stored
+    // place opens.
+    const QRect design(QPoint(0, 0),
+                       QSize(DESIGN_WIDTH, DESIGN_HEIGHT + menuBar()->sizeHint().height()) +
+                           frameExtra());
+    const QSize defaultOuter = toDevice(design, QGuiApplication::primaryScreen()).size();
+    return fitWindowPlace(m_storedPlace, defaultOuter, screens, primary,
+                          QSize(MIN_WIDTH, MIN_HEIGHT));
+}
+
+void Form1::applyPlace(const QRect &device)
+{
+    QScreen *screen = screenForDeviceRect(device);
+    const QRect logical = toLogical(device, screen);
+    applySizeLimit(screen);
+    resize(logical.size() - frameExtra());
+    move(logical.topLeft());
+    // The point is that of the outer frame, also while the frame's size is still unknown
+    // (a widget's move counts the frame only once it is known).
+    if (QWindow *window = windowHandle())
+        window->setFramePosition(logical.topLeft());
 }
 
 bool Form1::FormCanResize(QSize &newSize)
@@ -213,49 +252,65 @@ bool Form1::FormCanResize(QSize &newSize)
     return true;
 }
 
-void Form1::applySizeLimit()
+void Form1::applySizeLimit(QScreen *on)
 {
-    // The limit holds for device pixels: on a scaled screen fewer logical pixels reach it.
-    const qreal ratio = devicePixelRatioF();
-    QSize outer(0, 0);
-    FormCanResize(outer);
-    const QSize frameExtra = frameGeometry().size() - size();
-    const QSize logical(int(std::ceil(outer.width() / ratio)),
-                        int(std::ceil(outer.height() / ratio)));
-    setMinimumSize(logical - frameExtra);
+    // The limit holds for device pixels: on a scaled screen fewer logical pixels reach it. A
+    // screen smaller than the limit takes the whole of its available area instead.
+    const QScreen *screen = on ? on : this->screen();
+    if (!screen)
+        return;
+    const ScreenArea area{toDevice(screen->geometry(), screen),
+                          toDevice(screen->availableGeometry(), screen)};
+    const QSize limit = sizeLimitOn(area, QSize(MIN_WIDTH, MIN_HEIGHT));
+    const qreal ratio = screen->devicePixelRatio();
+    const QSize logical(int(std::ceil(limit.width() / ratio - 0.001)),
+                        int(std::ceil(limit.height() / ratio - 0.001)));
+    setMinimumSize((logical - frameExtra()).expandedTo(QSize(0, 0)));
 }
 
 void Form1::moveEvent(QMoveEvent *event)
 {
     QMainWindow::moveEvent(event);
     applySizeLimit();
-    fitPlacedFrame();
 }
 
 void Form1::changeEvent(QEvent *event)
 {
-    // Maximised or minimised by the operator: the restored size is no longer to be fitted.
-    if (event->type() == QEvent::WindowStateChange)
-        m_placedOuter = QSize();
+    // Maximised or minimised by the operator: the restored place is no longer to be fitted.
+    if (event->type() == QEvent::WindowStateChange) {
+        m_placePending = false;
+        m_frameTimer.stop();
+    }
     QMainWindow::changeEvent(event);
-}
-
-void Form1::resizeEvent(QResizeEvent *event)
-{
-    QMainWindow::resizeEvent(event);
-    fitPlacedFrame();
 }
 
 void Form1::fitPlacedFrame()
 {
-    if (!m_placedOuter.isValid())
+    if (!m_placePending || frameExtra().isNull())
+        return; // not known yet; with no frame at all the time runs out and the place stands
+    const QRect target = targetPlace();
+    // On a scaled screen the frame's logical size is rounded: a pixel or two off is on place.
+    const QRect now = toDevice(outerFrame(), screen());
+    const int slack = int(std::ceil(devicePixelRatioF())) - 1;
+    auto near = [slack](int a, int b) { return std::abs(a - b) <= slack; };
+    if (near(now.left(), target.left()) && near(now.top(), target.top()) &&
+        near(now.width(), target.width()) && near(now.height(), target.height())) {
+        if (++m_frameSettled >= FRAME_SETTLED)
+            m_placePending = false;
         return;
-    const QSize frameExtra = frameGeometry().size() - size();
-    if (frameExtra.isNull())
-        return;
-    const QSize outer = m_placedOuter;
-    m_placedOuter = QSize();
-    resize(outer - frameExtra);
+    }
+    // The window manager may still answer an earlier request (the creation size, a position
+    // taken for the client area): applied again until the frame stays on the place.
+    m_frameSettled = 0;
+    applyPlace(target);
+}
+
+QRect Form1::outerFrame() const
+{
+    const QWindow *window = windowHandle();
+    if (window && !frameExtra().isNull())
+        return window->frameGeometry();
+    return frameGeometry();
 }
 
 void Form1::FormResize()
@@ -272,7 +327,10 @@ void Form1::closeEvent(QCloseEvent *event)
 void Form1::FormClose()
 {
     IniBatch settings(*m_ini); // ... and written once, when the step ends
-    const QRect frame = frameGeometry();
+    // Stored in device pixels, as the screen counts them. While the window manager is still
+    // answering the placing, the window's own idea of its frame may be half-way: the place
+    // it is being given is the one to keep.
+    const QRect frame = m_placePending ? targetPlace() : toDevice(outerFrame(), screen());
     FormPlace place;
     place.top = frame.top();
     place.left = frame.left();

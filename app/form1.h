@@ -5,8 +5,13 @@
 
 #include "anchors.h"
 #include "store.h"
+#include "viewsettings.h"
 
+#include <QList>
 #include <QMainWindow>
+#include <QStringList>
+#include <QTimer>
+#include <QUrl>
 #include <memory>
 
 class ConditionSettings;
@@ -24,6 +29,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QMenu;
+class QScreen;
 class QScrollBar;
 class QStatusBar;
 class QToolButton;
@@ -36,7 +42,8 @@ public:
     Form1(Prompts &prompts, const QString &settingsPath, QWidget *parent = nullptr);
     ~Form1() override;
 
-    // The executable's path with its extension replaced by ".ini".
+    // The executable's path with its extension replaced by ".ini" where that folder can be
+    // written, else the same name in the user's configuration folder.
     static QString settingsFilePath();
     // The window font: Tahoma 8 pt where the system has it, else the desktop's sans-serif.
     static QFont viewerFont();
@@ -106,6 +113,14 @@ public:
     void P1Click();
     void H2Click();
     void A1Click();
+    // True while the window is still being brought onto its place after the show (the window
+    // manager's frame is looked for and the place applied until the frame stays there).
+    bool placing() const { return m_placePending; }
+    // Opens the named measurement files in order, each exactly as Open does with that name
+    // (the command line's files, the files dropped on the window).
+    void openFiles(const QStringList &names);
+    // The local files among urls, in order.
+    static QStringList localFiles(const QList<QUrl> &urls);
     // The About box that About shows; created at start-up after the main window (one is made
     // on first use when none was given).
     void setAboutBox(Form2 *about) { m_about = about; }
@@ -143,8 +158,9 @@ protected:
     void setVisible(bool visible) override;
     void closeEvent(QCloseEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void buildMenus();
@@ -153,10 +169,19 @@ private:
     void buildRightColumn();
     void buildStatusBar();
     void connectHandlers();
-    void applySizeLimit();
+    // The size limit of the screen on (the window's own when null) as its minimum size.
+    void applySizeLimit(QScreen *on = nullptr);
     void placeWindow();
-    // Fits the restored outer size once more when the frame becomes known after the show.
+    // The outer frame (device pixels) for the stored place on the present desktop.
+    QRect targetPlace() const;
+    // Gives the window the outer frame device (device pixels).
+    void applyPlace(const QRect &device);
+    // Applies the place once more when the frame becomes known after the show.
     void fitPlacedFrame();
+    // The outer frame, logical pixels.
+    QRect outerFrame() const;
+    // Width and height the window manager's frame adds (logical pixels; null while unknown).
+    QSize frameExtra() const;
     // Window w's free-window values on its controls (scroll bar, check box, description).
     void freeWindowControls(int w);
     void moveWindowControls(int to, int from);
@@ -170,7 +195,15 @@ private:
     Anchors m_anchors;
     QLabel *m_statusLabel = nullptr;
     bool m_shown = false;
-    QSize m_placedOuter; // the restored outer size while its frame is not yet known
+    FormPlace m_storedPlace;     // as the show step read it
+    bool m_placePending = false; // placed while the frame's size was not yet known
+    QTimer m_frameTimer;         // looks for the frame's size after the show
+    int m_frameChecks = 0;
+    static constexpr int FRAME_CHECK_MS = 50;
+    static constexpr int FRAME_CHECKS = 100; // five seconds
+    static constexpr int FRAME_SETTLED = 3;  // checks that find the frame on its place
+    int m_frameSettled = 0;
+    static constexpr int MAX_FRAME_MARGIN = 200;
     Form2 *m_about = nullptr;
     Form3 *m_connect = nullptr;
     // The dialog made on first use is deleted before the decoder and settings it refers to.

@@ -16,9 +16,14 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QScrollBar>
+#include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 
 void Form1::connectHandlers()
 {
@@ -63,6 +68,38 @@ void Form1::connectHandlers()
 void Form1::O1Click()
 {
     OpenMeasurementFile(m_prompts);
+}
+
+void Form1::openFiles(const QStringList &names)
+{
+    for (const QString &name : names)
+        OpenMeasurementFile(m_prompts, name);
+}
+
+QStringList Form1::localFiles(const QList<QUrl> &urls)
+{
+    QStringList names;
+    for (const QUrl &url : urls) {
+        if (url.isLocalFile())
+            names.append(url.toLocalFile());
+    }
+    return names;
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->mimeData()->hasUrls() && !localFiles(event->mimeData()->urls()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void Form1::dropEvent(QDropEvent *event)
+{
+    const QStringList names = localFiles(event->mimeData()->urls());
+    if (names.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // Opened once the drop is over: a message box must not run inside the drag's own loop.
+    QTimer::singleShot(0, this, [this, names] { openFiles(names); });
 }
 
 void Form1::C1Click()

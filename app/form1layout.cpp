@@ -127,6 +127,10 @@ void Form1::Graph1SpeedButtonClick(int w)
         setStatusText(QString());
     }
     GetSettings();
+    // The windows from w on now show other recordings, or none; where a window keeps its
+    // size (four in two columns), no resize would redraw it.
+    for (int k = w; k < SLOT_COUNT; ++k)
+        WinInfo[k].PaintBox->update();
 }
 
 void Form1::L1Click()

@@ -312,6 +312,11 @@ QString conversionErrorText(const FileValueError &error)
         .arg(error.cell + 1);
 }
 
+namespace {
+// The rest of Open once a name is chosen.
+void openChosenFile(Prompts &prompts, const QString &name);
+} // namespace
+
 void OpenMeasurementFile(Prompts &prompts)
 {
     if (!SetFreeNo()) {
@@ -326,6 +331,23 @@ void OpenMeasurementFile(Prompts &prompts)
     const QString name = prompts.openFileName(dialogSpec);
     if (name.isEmpty())
         return;
+    openChosenFile(prompts, name);
+}
+
+void OpenMeasurementFile(Prompts &prompts, const QString &name)
+{
+    if (!SetFreeNo()) {
+        prompts.notice(kNoRoom);
+        return;
+    }
+    OpenDialogFileName.clear();
+    openChosenFile(prompts, name);
+}
+
+namespace {
+
+void openChosenFile(Prompts &prompts, const QString &name)
+{
     OpenDialogFileName = name;
     QFile file(name);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
@@ -364,3 +386,5 @@ void OpenMeasurementFile(Prompts &prompts)
         EntryNewData(SOURCE_OPEN_DIALOG);
     }
 }
+
+} // namespace

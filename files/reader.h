@@ -9,6 +9,9 @@
 // The whole Open command. Every question and message goes through prompts; on success the
 // measurement is in the store and shown through the store's window side.
 void OpenMeasurementFile(Prompts &prompts);
+// The same command for a file already named (the command line, a drop on the window): the
+// same checks and messages, only without the dialog.
+void OpenMeasurementFile(Prompts &prompts, const QString &name);
 
 // Reads fileName back the way Open reads it, storing and showing nothing, and compares it with
 // the recording it was saved from (NewInfo[0] and the samples and event marks of slot FreeNo)

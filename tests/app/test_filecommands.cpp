@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTimer>
 
@@ -72,6 +73,57 @@ private slots:
         QCOMPARE(f.prompts.messages().size(), 1);
         QCOMPARE(WindowCount, 1);
         QVERIFY(form->Graph1InfoLabel->text().startsWith(QLatin1String("a.csv(S/N:A00123  ")));
+    }
+
+    void namedFilesOpenInOrderAsOpenDoes()
+    {
+        // The command line's and a drop's files: in order, with Open's messages, no dialog.
+        Form1 *form = f.start();
+        const QString bad = f.dir->filePath(QStringLiteral("bad.csv"));
+        QFile file(bad);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("not a measurement\r\n");
+        file.close();
+        QStringList names;
+        for (int i = 0; i < 5; ++i) {
+            const QByteArray device = "Vm731-A0012" + QByteArray::number(i);
+            names << writeFile(QStringLiteral("n%1.csv").arg(i), 10 + i, device);
+        }
+        names.insert(1, bad);
+        form->openFiles(names);
+        QVERIFY(f.prompts.dialogs.isEmpty());
+        QCOMPARE(WindowCount, 4);
+        const QStringList expected = {"n0.csv", "n1.csv", "n2.csv", "n3.csv"};
+        for (int w = 0; w < 4; ++w)
+            QVERIFY2(WinInfo[w].InfoLabel->text().startsWith(expected[w]),
+                     qPrintable(WinInfo[w].InfoLabel->text()));
+        // The bad file's message, then Open's answer to a fifth recording.
+        QCOMPARE(f.prompts.messages(),
+                 QStringList({f.prompts.messages().value(0), "Unable to open anymore."}));
+        f.prompts.shown.clear();
+        form->O1->trigger();
+        QCOMPARE(f.prompts.messages(), QStringList{"Unable to open anymore."});
+    }
+
+    void dropOpensLocalFiles()
+    {
+        Form1 *form = f.start();
+        const QString a = writeFile(QStringLiteral("a.csv"), 5, "Vm731-A00123");
+        const QString b = writeFile(QStringLiteral("b.csv"), 6, "Vm731-B00456");
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(a), QUrl(QStringLiteral("https://example.org/x.csv")),
+                      QUrl::fromLocalFile(b)});
+        QCOMPARE(Form1::localFiles(mime.urls()), QStringList({a, b}));
+        QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &mime, Qt::LeftButton,
+                              Qt::NoModifier);
+        QCoreApplication::sendEvent(form, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(form, &drop);
+        QTRY_COMPARE(WindowCount, 2);
+        QVERIFY(form->Graph1InfoLabel->text().startsWith(QLatin1String("a.csv")));
+        QVERIFY(form->Graph2InfoLabel->text().startsWith(QLatin1String("b.csv")));
+        QVERIFY(f.prompts.messages().isEmpty());
     }
 
     // Upload through File > Connect: the saved recording is in graph window 2 at once, the

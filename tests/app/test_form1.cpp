@@ -268,6 +268,16 @@ private slots:
         QTest::newRow("off every screen centres")
             << QByteArray("[Form]\nTop=30000\nLeft=30000\nWidth=1200\nHeight=700\n") << QRect() << 1
             << 0 << 0 << "0011";
+        QTest::newRow("largest values: on no screen, centred")
+            << QByteArray("[Form]\nTop=2147483647\nLeft=2147483647\nWidth=2147483647\n"
+                          "Height=2147483647\n")
+            << QRect() << 1 << 0 << 0 << "0011";
+        QTest::newRow("largest size: the whole screen")
+            << QByteArray("[Form]\nTop=0\nLeft=0\nWidth=2147483647\nHeight=2147483647\n")
+            << QRect(0, 0, 1920, 1080) << 1 << 0 << 0 << "0011";
+        QTest::newRow("off the right edge moved back")
+            << QByteArray("[Form]\nTop=50\nLeft=1500\nWidth=1100\nHeight=650\n")
+            << QRect(820, 50, 1100, 650) << 1 << 0 << 0 << "0011";
         QTest::newRow("view controls")
             << QByteArray("[settings]\namp=6\nAve=5\nSensor=2\nCheck1=1\nCheck3=0\n") << QRect()
             << 6 << 5 << 2 << "1001";

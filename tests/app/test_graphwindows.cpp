@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QScreen>
 #include <QScrollBar>
 #include <QToolButton>
 
@@ -18,6 +19,11 @@ class TestGraphWindows : public QObject
 
     QSize area() const { return f.form->Panel1->size(); }
     QWidget *panel(int w) const { return WinInfo[w].Panel; }
+    static QToolButton *closeButton(Form1 *form, int w)
+    {
+        const QByteArray name = "Graph" + QByteArray::number(w + 1) + "SpeedButton";
+        return control<QToolButton>(form, name.constData());
+    }
 
     void enterRecordings(int n, int count = 3000)
     {
@@ -233,6 +239,39 @@ private slots:
         QVERIFY(!panel(3)->isVisible());
         QVERIFY(!control<QCheckBox>(w, "CH4CheckBox")->isVisible());
         QVERIFY(control<QGroupBox>(w, "ArrangeGroupBox")->isVisible());
+    }
+
+    void closingRepaintsMovedWindows_data()
+    {
+        QTest::addColumn<int>("closed");
+        for (int w = 0; w < 3; ++w)
+            QTest::addRow("close [%d] of four in two columns", w + 1) << w;
+    }
+    void closingRepaintsMovedWindows()
+    {
+        // The quarters keep their size, so nothing but the close itself can tell the moved
+        // windows to draw their new recordings: what is on screen must be the new picture.
+        QFETCH(int, closed);
+        Form1 *w = f.start();
+        enterRecordings(4, 3000);
+        control<QToolButton>(w, "SpeedButton2")->click();
+        QCoreApplication::processEvents();
+        QTest::qWait(50);
+        closeButton(w, closed)->click();
+        QCoreApplication::processEvents();
+        QTest::qWait(50);
+        for (int k = closed; k < WindowCount; ++k) {
+            QWidget *box = WinInfo[k].PaintBox;
+            const QRect onWindow(box->mapTo(w, QPoint(0, 0)), box->size());
+            const QImage shown = w->screen()
+                                     ->grabWindow(w->winId(), onWindow.x(), onWindow.y(),
+                                                  onWindow.width(), onWindow.height())
+                                     .toImage()
+                                     .convertToFormat(QImage::Format_RGB32);
+            const QImage fresh = box->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            QVERIFY2(shown == fresh,
+                     qPrintable(QStringLiteral("window [%1] shows a stale plot").arg(k + 1)));
+        }
     }
 
     void closingCarriesHiddenState()
