@@ -21,6 +21,9 @@ bool sameUuid(const QString &a, const char *b)
 const QString kUploadCaption = QStringLiteral("Upload");
 const QString kCancelCaption = QStringLiteral("Cancel");
 
+// Cancel stays dead this long after the link for an upload is up unless told otherwise, ms.
+constexpr int CANCEL_GUARD_DEFAULT_MS = 500;
+
 // Decimal digits of v (as %d) at p; returns the end.
 char16_t *putDecimal(char16_t *p, int32_t v)
 {
@@ -73,11 +76,17 @@ LinkSession::LinkSession(BleCentral &ble, PacketDecoder &decoder, Prompts &promp
                          ConnectView &view, QObject *parent)
     : QObject(parent), m_ble(ble), m_decoder(decoder), m_prompts(prompts), m_view(view),
       m_receiver(this), m_save([](Prompts &p) { return Save(p); }),
-      m_clock([] { return QDateTime::currentDateTime(); }), m_writeTimeoutMs(WRITE_WAIT_TIMEOUT_MS)
+      m_clearCheck([](Prompts &) { return true; }),
+      m_clock([] { return QDateTime::currentDateTime(); }), m_writeTimeoutMs(WRITE_WAIT_TIMEOUT_MS),
+      m_cancelGuardMs(CANCEL_GUARD_DEFAULT_MS)
 {
     m_timer1.setObjectName(QStringLiteral("Timer1"));
     m_timer1.setSingleShot(false);
+    m_cancelGuard.setSingleShot(true);
+    m_linkUpLimit.setSingleShot(true);
     connect(&m_timer1, &QTimer::timeout, this, &LinkSession::Timer1Timer);
+    connect(&m_cancelGuard, &QTimer::timeout, this, &LinkSession::armCancel);
+    connect(&m_linkUpLimit, &QTimer::timeout, this, &LinkSession::linkUpTimedOut);
     connect(&m_ble, &BleCentral::discoveryEnded, this,
             &LinkSession::BluetoothLE1EndDiscoverDevices);
     connect(&m_ble, &BleCentral::connected, this, &LinkSession::BluetoothLE1Connect);
@@ -96,10 +105,13 @@ void LinkSession::setDeviceName(const QString &name)
 
 void LinkSession::Button1Click()
 {
+    if (m_operating)
+        return;
     m_view.setScanEnabled(false);
     m_view.setUploadEnabled(false);
     m_view.setSetEnabled(false);
     m_view.clearDevices();
+    deviceSelected();
     if (!m_ble.startDiscovery(DISCOVERY_TIMEOUT_MS)) {
         m_prompts.notice(QStringLiteral("BluetoothLE is not available."));
         m_view.setScanEnabled(true);
@@ -116,6 +128,7 @@ void LinkSession::Timer1Timer()
 
 void LinkSession::BluetoothLE1EndDiscoverDevices(const QList<BleCentral::Device> &devices)
 {
+    m_timer1.stop();
     m_view.setScanEnabled(true);
     m_devices = devices;
     const QString prefix = QLatin1String(SENSOR_NAME_PREFIX);
@@ -126,12 +139,36 @@ void LinkSession::BluetoothLE1EndDiscoverDevices(const QList<BleCentral::Device>
     }
     if (m_view.deviceCount() > 0) {
         m_view.selectDevice(0);
-        m_view.setUploadEnabled(SetFreeNo());
+        m_uploadAllowed = SetFreeNo();
+        m_view.setUploadEnabled(m_uploadAllowed);
         m_view.setSetEnabled(true);
     } else {
         m_view.selectDevice(-1);
+        m_uploadAllowed = false;
         m_prompts.notice(QStringLiteral("No connectable device found."));
     }
+    deviceSelected();
+}
+
+// ---- Progress display
+
+void LinkSession::deviceSelected()
+{
+    if (m_operating)
+        return;
+    const bool own =
+        m_hasProgress && m_view.deviceCount() > 0 && m_view.selectedSerial() == m_progressSerial;
+    m_view.setProgressTextVisible(own);
+    m_view.setProgressBarVisible(own && m_barShown);
+}
+
+void LinkSession::dialogShown()
+{
+    m_uploadAllowed = false;
+    m_hasProgress = false;
+    m_barShown = false;
+    m_view.setProgressTextVisible(false);
+    m_view.setProgressBarVisible(false);
 }
 
 // ---- Link
@@ -140,8 +177,25 @@ bool LinkSession::Connect()
 {
     m_selectedSerial = m_view.selectedSerial();
     m_lost = false;
+    m_writesSent = m_writesDone = 0;
     setDeviceName(QLatin1String(SENSOR_NAME_PREFIX) + m_selectedSerial);
+    if (!findSensor()) {
+        // Service discovery may have opened the link: it must not stay up unused.
+        if (m_sensor >= 0)
+            m_ble.disconnectDevice(m_sensor);
+        return reportConnectFailure();
+    }
+    if (!m_ble.connectDevice(m_sensor))
+        return reportConnectFailure();
+    return true;
+}
+
+// The sensor named DeviceName in the device list, its service and both characteristics; true
+// when all four were found.
+bool LinkSession::findSensor()
+{
     bool device = false, service = false, notify = false, write = false;
+    m_sensor = -1;
     for (const BleCentral::Device d : std::as_const(m_devices)) {
         if (m_ble.deviceName(d) != m_deviceName)
             continue;
@@ -149,7 +203,7 @@ bool LinkSession::Connect()
         m_sensor = d;
         m_ble.discoverServices(d);
         if (m_ble.connectFailed(d))
-            return reportConnectFailure();
+            return false;
         for (const BleCentral::Service s : m_ble.services(d)) {
             if (!sameUuid(m_ble.serviceUuid(s), SENSOR_SERVICE_UUID))
                 continue;
@@ -168,11 +222,7 @@ bool LinkSession::Connect()
         }
         break;
     }
-    if (!(device && service && notify && write))
-        return false;
-    if (!m_ble.connectDevice(m_sensor))
-        return reportConnectFailure();
-    return true;
+    return device && service && notify && write;
 }
 
 bool LinkSession::reportConnectFailure()
@@ -187,6 +237,10 @@ void LinkSession::BluetoothLE1Connect()
     EnableNotify(true);
     if (!m_pending.isEmpty())
         SendCommand(m_pending, true);
+    if (m_uploadState == Transferring && m_linkUpLimit.isActive()) {
+        m_linkUpLimit.stop();
+        m_cancelGuard.start(m_cancelGuardMs);
+    }
     emit linkEvent();
 }
 
@@ -210,12 +264,20 @@ void LinkSession::onLinkLost()
     m_lost = true;
     emit linkEvent();
     // A running wait or the end of a transfer finishes the sequence itself.
-    if (m_busy || m_completing || m_uploadState != Transferring)
+    if (m_busy || m_completing || m_cancelling || m_uploadState != Transferring)
         return;
+    endTransfer();
     m_prompts.notice(QStringLiteral(
         "The link to the sensor was lost. The upload was stopped; the recording stays in the "
         "sensor."));
+}
+
+void LinkSession::linkUpTimedOut()
+{
+    if (m_uploadState != Transferring || m_linkState || m_completing || m_cancelling)
+        return;
     endTransfer();
+    reportConnectFailure();
 }
 
 void LinkSession::BluetoothLE1CharacteristicRead(BleCentral::Characteristic characteristic,
@@ -229,9 +291,11 @@ void LinkSession::BluetoothLE1CharacteristicRead(BleCentral::Characteristic char
     m_receiver.feed(value);
 }
 
-void LinkSession::BluetoothLE1CharacteristicWrite(BleCentral::Characteristic, int)
+void LinkSession::BluetoothLE1CharacteristicWrite(BleCentral::Characteristic, int status)
 {
     m_writeDone = true;
+    ++m_writesDone;
+    m_lastWriteOk = status == BleCentral::GATT_SUCCESS;
     emit linkEvent();
 }
 
@@ -241,13 +305,16 @@ void LinkSession::SendCommand(const QString &str, bool tsync)
 {
     if (!m_linkState || str.isEmpty())
         return;
+    ++m_writesSent;
     m_ble.writeCharacteristic(m_sensor, m_write, commandBytes(str, tsync, m_clock()));
 }
 
-bool LinkSession::waitUntil(const std::function<bool()> &done, int timeoutMs, bool excludeInput)
+bool LinkSession::waitUntil(const std::function<bool()> &done, int timeoutMs)
 {
     if (done())
         return true;
+    // Every event runs meanwhile, the operator's too: the controls that could start or end
+    // anything are disabled by the caller, so a click on them is dropped, not kept for later.
     QEventLoop loop;
     QTimer limit;
     limit.setSingleShot(true);
@@ -257,55 +324,137 @@ bool LinkSession::waitUntil(const std::function<bool()> &done, int timeoutMs, bo
             loop.quit();
     });
     limit.start(timeoutMs);
-    loop.exec(excludeInput ? QEventLoop::ExcludeUserInputEvents : QEventLoop::AllEvents);
+    loop.exec();
     return done();
 }
 
-bool LinkSession::waitForWrite(const QString &text)
+LinkSession::WriteResult LinkSession::waitForWrite(const QString &text)
 {
     m_writeDone = false;
     SendCommand(text, false);
     if (!m_linkState)
-        return false;
+        return WriteResult::Lost;
+    return waitForWrite(m_writesSent);
+}
+
+// Waits until the write numbered sequence since Connect completed (writes complete in order).
+LinkSession::WriteResult LinkSession::waitForWrite(int sequence)
+{
     m_busy = true;
-    waitUntil([this] { return m_writeDone || !m_linkState; }, m_writeTimeoutMs, false);
+    waitUntil([this, sequence] { return m_writesDone >= sequence || m_lost || m_aborted; },
+              m_writeTimeoutMs);
     m_busy = false;
-    return m_writeDone;
+    if (m_writesDone >= sequence)
+        return m_lastWriteOk ? WriteResult::Confirmed : WriteResult::Refused;
+    if (m_lost || m_aborted)
+        return WriteResult::Lost;
+    return WriteResult::TimedOut;
+}
+
+// ---- Dialog states
+
+void LinkSession::beginWaiting()
+{
+    m_operating = true;
+    m_view.setScanEnabled(false);
+    m_view.setUploadEnabled(false);
+    m_view.setSetEnabled(false);
+    m_view.setCloseEnabled(false);
+    m_view.setDevicesEnabled(false);
+    m_view.setActivity(ConnectView::Activity::Waiting);
+}
+
+void LinkSession::becomeIdle()
+{
+    m_operating = false;
+    m_aborted = false;
+    m_cancelArmed = false;
+    m_cancelGuard.stop();
+    m_linkUpLimit.stop();
+    m_uploadState = Idle;
+    m_view.setUploadCaption(kUploadCaption);
+    m_view.setScanEnabled(true);
+    m_view.setUploadEnabled(m_uploadAllowed);
+    m_view.setSetEnabled(m_view.deviceCount() > 0);
+    m_view.setCloseEnabled(true);
+    m_view.setDevicesEnabled(true);
+    m_view.setActivity(ConnectView::Activity::None);
+}
+
+void LinkSession::armCancel()
+{
+    if (m_uploadState != Transferring || m_completing || m_cancelling)
+        return;
+    m_cancelArmed = true;
+    m_view.setUploadEnabled(true);
+}
+
+void LinkSession::abort()
+{
+    if (!m_operating && !m_linkState)
+        return;
+    m_aborted = true;
+    emit linkEvent();
+    // A running wait ends now, and so does the link coming up: their sequence closes the link.
+    // Otherwise it is closed here.
+    if (m_busy || m_completing || m_cancelling || (m_operating && m_uploadState == Idle))
+        return;
+    if (m_uploadState == Transferring)
+        endTransfer();
+    else
+        closeLink();
+    m_aborted = false;
 }
 
 // ---- Upload, cancel, set
 
 void LinkSession::Button2Click()
 {
-    // The button stays pressable during the waits; a second press must not nest a sequence.
-    if (m_busy || m_completing)
-        return;
-    if (m_uploadState == Idle)
+    // A press while the link comes up or during a wait finds the button disabled; one that
+    // arrives anyway (queued meanwhile) must not start or end anything.
+    if (m_uploadState == Idle && !m_operating)
         Upload();
-    else
+    else if (m_uploadState == Transferring && m_cancelArmed && !m_busy && !m_completing)
         Cancel();
 }
 
 void LinkSession::Upload()
 {
     m_pending = QLatin1String(COMMAND_UPLOAD);
-    if (!Connect())
+    beginWaiting();
+    if (!Connect()) {
+        becomeIdle();
         return;
+    }
+    if (m_aborted) {
+        closeLink();
+        becomeIdle();
+        return;
+    }
+    m_linkedTransfer = true;
     startTransfer();
+    m_linkUpLimit.start(m_writeTimeoutMs);
 }
 
 void LinkSession::startTransfer()
 {
     m_decoder.resetCounters();
+    m_operating = true;
     m_view.setScanEnabled(false);
     m_view.setSetEnabled(false);
     m_view.setCloseEnabled(false);
+    m_view.setDevicesEnabled(false);
     m_uploadState = Transferring;
+    m_cancelArmed = false;
+    m_view.setUploadEnabled(false);
     m_view.setUploadCaption(kCancelCaption);
+    m_view.setActivity(ConnectView::Activity::Working);
     m_view.setProgressText(QString());
     m_view.setProgressTextVisible(true);
     m_view.setProgressPosition(0);
     m_view.setProgressBarVisible(false);
+    m_progressSerial = m_view.selectedSerial();
+    m_hasProgress = true;
     m_barPercent = 0;
     m_barShown = false;
     m_tailPercent = -1;
@@ -327,6 +476,7 @@ void LinkSession::CheckProgress()
         if (m_cancelling)
             return;
         m_completing = true;
+        beginWaiting();
         m_prompts.notice(QStringLiteral("No data recorded."));
         endTransfer();
         m_completing = false;
@@ -376,59 +526,83 @@ void LinkSession::showProgressText(int32_t getCount, int32_t logCount, int perce
 void LinkSession::completeTransfer()
 {
     m_completing = true;
+    beginWaiting();
+    bool cleared = true;
+    if (saveUpload()) {
+        EntryNewData(SOURCE_UPLOAD);
+        m_uploadAllowed = SetFreeNo();
+        // A transfer fed without a link (keldra-tool decode) has no sensor to clear.
+        if (m_linkedTransfer && m_clearCheck(m_prompts))
+            cleared = clearSensor();
+    }
+    endTransfer();
+    m_completing = false;
+    if (!cleared)
+        m_prompts.notice(
+            QStringLiteral("Data saved. Unable to clear the data in %1.").arg(m_deviceName));
+}
+
+// The save dialog and the save; true when the measurement was written.
+bool LinkSession::saveUpload()
+{
     FileDialogSpec dialogSpec;
     dialogSpec.filterName = QStringLiteral("csvファイル");
     dialogSpec.filterPattern = QStringLiteral("*.csv");
     dialogSpec.defaultExtension = QStringLiteral("csv");
     SaveDialogFileName = m_prompts.saveFileName(dialogSpec);
-    const bool saved = !SaveDialogFileName.isEmpty() && m_save && m_save(m_prompts);
-    if (saved) {
-        EntryNewData(SOURCE_UPLOAD);
-        m_view.setUploadEnabled(SetFreeNo());
-        // Without a link (lost meanwhile) nothing is written; the recording stays in the
-        // sensor, which is safe. A write that goes out but is never confirmed is reported.
-        const bool linked = m_linkState;
-        if (!waitForWrite(QLatin1String(COMMAND_CLEAR)) && linked)
-            m_prompts.notice(
-                QStringLiteral("The sensor did not confirm that its memory was cleared."));
-    }
-    endTransfer();
-    m_completing = false;
+    return !SaveDialogFileName.isEmpty() && m_save && m_save(m_prompts);
+}
+
+// "@CLR" and its confirmation; false when the sensor may still hold the recording (the link
+// was lost before or while it went out, the write was refused or never confirmed).
+bool LinkSession::clearSensor()
+{
+    if (m_lost || m_aborted || !m_linkState)
+        return false;
+    return waitForWrite(QLatin1String(COMMAND_CLEAR)) == WriteResult::Confirmed;
 }
 
 void LinkSession::endTransfer()
 {
     closeLink();
-    m_view.setScanEnabled(true);
-    m_view.setSetEnabled(true);
-    m_view.setCloseEnabled(true);
-    m_uploadState = Idle;
-    m_view.setUploadCaption(kUploadCaption);
+    m_linkedTransfer = false;
+    becomeIdle();
 }
 
 void LinkSession::Cancel()
 {
     m_cancelling = true;
-    waitForWrite(QLatin1String(COMMAND_CANCEL));
+    beginWaiting();
+    m_view.setUploadCaption(kCancelCaption);
+    const WriteResult result = waitForWrite(QLatin1String(COMMAND_CANCEL));
     m_cancelling = false;
     endTransfer();
+    // A lost link stopped the transfer as well; a sensor that never answered may still think
+    // it is sending.
+    if (result == WriteResult::TimedOut || result == WriteResult::Refused)
+        m_prompts.notice(QStringLiteral("No response from %1.").arg(m_deviceName));
 }
 
 void LinkSession::Button3Click()
 {
-    if (m_busy || m_uploadState != Idle)
+    if (m_operating || m_uploadState != Idle)
         return;
     m_pending = m_view.setupCommandText();
     m_writeDone = false;
-    if (!Connect())
+    beginWaiting();
+    if (!Connect()) {
+        becomeIdle();
         return;
-    m_prompts.notice(QStringLiteral("Set up %1.").arg(m_selectedSerial));
-    // The message may be closed before the link is up: the command is still given its time.
-    m_busy = true;
-    waitUntil([this] { return m_writeDone || m_lost; }, m_writeTimeoutMs, true);
-    m_busy = false;
-    const bool sent = m_writeDone;
+    }
+    // The command goes out when the link reports connected: it is the first write of the link.
+    const WriteResult result = waitForWrite(1);
     closeLink();
-    if (!sent)
+    const bool aborted = m_aborted;
+    becomeIdle();
+    if (aborted)
+        return;
+    if (result == WriteResult::Confirmed)
+        m_prompts.notice(QStringLiteral("Set up %1.").arg(m_selectedSerial));
+    else
         m_prompts.notice(QStringLiteral("Unable to set up %1.").arg(m_selectedSerial));
 }
