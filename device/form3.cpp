@@ -165,13 +165,13 @@ void Form3::placeControls()
 {
     // Rows of label and control 40 pixels apart under the Scan Device button; the action
     // buttons in a column at the right edge. Labels and lists take the width their texts need
-    // in the font the platform has (at least the design's).
-    constexpr int margin = 8, rowHeight = 22;
+    // in the font the platform has; the right-hand controls end before the button column.
+    constexpr int margin = 8, rowHeight = 22, upDownWidth = 17;
     const int buttonX = CLIENT_WIDTH - margin - 75;
     Button1->setGeometry(margin, margin, 97, 38);
     const int rowY[4] = {56, 96, 136, 176};
-    const int leftLabel = std::max(
-        {80, labelWidth(Label1), labelWidth(Label2), labelWidth(Label5), labelWidth(Label7)});
+    const int leftLabel =
+        std::max({labelWidth(Label1), labelWidth(Label2), labelWidth(Label5), labelWidth(Label7)});
     const int leftX = margin + leftLabel + 2;
     const int leftList =
         std::max({listWidth(ComboBox2, 72), listWidth(ComboBox3, 72), listWidth(ComboBox5, 72)});
@@ -184,18 +184,18 @@ void Form3::placeControls()
     Label7->setGeometry(margin, rowY[3] + 3, leftLabel, 16);
     ComboBox5->setGeometry(leftX, rowY[3], leftList, rowHeight);
 
-    // The right-hand pair of rows 2 and 3 ends before the button column.
     const int rightLabelX = leftX + leftList + margin;
-    const int rightLabel = std::max(labelWidth(Label3), labelWidth(Label6));
-    const int rightX = rightLabelX + rightLabel + 2;
+    const int rightEnd = buttonX - 5;
     const int edit =
         std::max(52, Edit1->fontMetrics().horizontalAdvance(thickText(THICK_MAX)) + 12);
-    Label3->setGeometry(rightLabelX, rowY[1] + 3, rightLabel, 16);
-    Edit1->setGeometry(rightX, rowY[1], edit, rowHeight);
-    UpDown1->setGeometry(rightX + edit, rowY[1], 17, rowHeight);
-    Label6->setGeometry(rightLabelX, rowY[2] + 3, rightLabel, 16);
-    ComboBox4->setGeometry(rightX, rowY[2], std::max(listWidth(ComboBox4, 80), edit + 17),
-                           rowHeight);
+    const int editX = rightEnd - upDownWidth - edit;
+    Label3->setGeometry(rightLabelX, rowY[1] + 3, std::max(0, editX - 2 - rightLabelX), 16);
+    Edit1->setGeometry(editX, rowY[1], edit, rowHeight);
+    UpDown1->setGeometry(editX + edit, rowY[1], upDownWidth, rowHeight);
+    const int gyroList = std::max(listWidth(ComboBox4, 80), edit + upDownWidth);
+    const int gyroX = rightEnd - gyroList;
+    Label6->setGeometry(rightLabelX, rowY[2] + 3, std::max(0, gyroX - 2 - rightLabelX), 16);
+    ComboBox4->setGeometry(gyroX, rowY[2], gyroList, rowHeight);
 
     Button2->setGeometry(buttonX, rowY[0] - 8, 75, 38);
     Button3->setGeometry(buttonX, rowY[1] + 12, 75, 38);
