@@ -577,9 +577,9 @@ void LinkSession::Cancel()
     const WriteResult result = waitForWrite(QLatin1String(COMMAND_CANCEL));
     m_cancelling = false;
     endTransfer();
-    // A lost link stopped the transfer as well; a sensor that never answered may still think
-    // it is sending.
-    if (result == WriteResult::TimedOut || result == WriteResult::Refused)
+    // A lost or refused write ends in a closed link as well, which stops the transfer; a sensor
+    // that never answered may still think it is sending.
+    if (result == WriteResult::TimedOut)
         m_prompts.notice(QStringLiteral("No response from %1.").arg(m_deviceName));
 }
 
