@@ -139,7 +139,6 @@ private:
     BleCentral::Characteristic m_write = -1;
     bool m_linkState = false;
     QString m_pending;
-    bool m_writeDone = false;
     int m_writesSent = 0; // writes asked for since the last Connect
     int m_writesDone = 0; // completions reported since then (they come in order)
     bool m_lastWriteOk = false;
