@@ -7,13 +7,19 @@
 class ConnectView
 {
 public:
+    // What the pointer shows over the dialog: nothing special; a transfer the operator may
+    // cancel runs in the background; a wait nothing on screen can end.
+    enum class Activity { None, Working, Waiting };
+
     virtual ~ConnectView() = default;
     virtual void setScanEnabled(bool on) = 0;   // Scan Device
     virtual void setUploadEnabled(bool on) = 0; // Upload / Cancel
     virtual void setUploadCaption(const QString &text) = 0;
     virtual void setSetEnabled(bool on) = 0;   // Set
     virtual void setCloseEnabled(bool on) = 0; // Close
+    virtual void setActivity(Activity activity) = 0;
     // The device box.
+    virtual void setDevicesEnabled(bool on) = 0;
     virtual void clearDevices() = 0;
     virtual void addDevice(const QString &serial) = 0;
     virtual int deviceCount() const = 0;

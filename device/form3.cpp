@@ -7,11 +7,16 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QHideEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleHints>
+#include <QStyleOptionComboBox>
 
 namespace {
 
@@ -62,8 +67,12 @@ Form3::Form3(BleCentral &ble, PacketDecoder &decoder, Prompts &prompts, Conditio
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Connect"));
+    // Tahoma where it exists; elsewhere the platform's substitute, which the layout measures.
     setFont(QFont(QStringLiteral("Tahoma"), 8));
-    setFixedSize(418, 270);
+    // A fixed-size dialog frame: a caption and a close button, nothing to maximise or minimise.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(CLIENT_WIDTH, CLIENT_HEIGHT);
     setModal(true);
     createControls();
     placeControls();
@@ -73,6 +82,10 @@ Form3::Form3(BleCentral &ble, PacketDecoder &decoder, Prompts &prompts, Conditio
     connect(Button2, &QPushButton::clicked, m_session, &LinkSession::Button2Click);
     connect(Button3, &QPushButton::clicked, m_session, &LinkSession::Button3Click);
     connect(Button4, &QPushButton::clicked, this, &Form3::Button4Click);
+    connect(ComboBox1, &QComboBox::currentIndexChanged, m_session, &LinkSession::deviceSelected);
+    // The repeated click of a double click on Upload must not land on Cancel.
+    m_session->setCancelGuard(
+        std::max(QGuiApplication::styleHints()->mouseDoubleClickInterval(), CANCEL_GUARD_MIN_MS));
     UpDown1->setChanging([this](int v) { return UpDown1ChangingEx(v); });
 }
 
@@ -127,30 +140,68 @@ void Form3::createControls()
     ProgressBar1->hide();
 }
 
+// Width a label needs for its text in the dialog's font.
+static int labelWidth(const QLabel *label)
+{
+    return label->fontMetrics().horizontalAdvance(label->text()) + 2 * label->margin() + 2;
+}
+
+// Width a drop-down list needs to show its longest item whole.
+static int listWidth(QComboBox *box, int least)
+{
+    int text = 0;
+    for (int i = 0; i < box->count(); ++i)
+        text = std::max(text, box->fontMetrics().horizontalAdvance(box->itemText(i)));
+    QStyleOptionComboBox opt;
+    opt.initFrom(box);
+    opt.rect = QRect(0, 0, 200, 22);
+    const QRect field =
+        box->style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, box);
+    // What the frame and the arrow take, plus the text's own margins.
+    return std::max(least, text + (opt.rect.width() - field.width()) + 8);
+}
+
 void Form3::placeControls()
 {
     // Rows of label and control 40 pixels apart under the Scan Device button; the action
-    // buttons in a column at the right edge.
-    Button1->setGeometry(8, 8, 97, 38);
+    // buttons in a column at the right edge. Labels and lists take the width their texts need
+    // in the font the platform has; the right-hand controls end before the button column.
+    constexpr int margin = 8, rowHeight = 22, upDownWidth = 17;
+    const int buttonX = CLIENT_WIDTH - margin - 75;
+    Button1->setGeometry(margin, margin, 97, 38);
     const int rowY[4] = {56, 96, 136, 176};
-    Label1->setGeometry(8, rowY[0] + 3, 80, 16);
-    ComboBox1->setGeometry(90, rowY[0], 150, 22);
-    Label2->setGeometry(8, rowY[1] + 3, 80, 16);
-    ComboBox2->setGeometry(90, rowY[1], 72, 22);
-    Label3->setGeometry(170, rowY[1] + 3, 80, 16);
-    Edit1->setGeometry(250, rowY[1], 52, 22);
-    UpDown1->setGeometry(302, rowY[1], 17, 22);
-    Label5->setGeometry(8, rowY[2] + 3, 80, 16);
-    ComboBox3->setGeometry(90, rowY[2], 72, 22);
-    Label6->setGeometry(170, rowY[2] + 3, 80, 16);
-    ComboBox4->setGeometry(250, rowY[2], 80, 22);
-    Label7->setGeometry(8, rowY[3] + 3, 80, 16);
-    ComboBox5->setGeometry(90, rowY[3], 72, 22);
-    Button2->setGeometry(335, rowY[0] - 8, 75, 38);
-    Button3->setGeometry(335, rowY[1] + 12, 75, 38);
-    Button4->setGeometry(335, rowY[3] - 8, 75, 38);
-    Label4->setGeometry(90, 212, 241, 16);
-    ProgressBar1->setGeometry(90, 234, 241, 18);
+    const int leftLabel =
+        std::max({labelWidth(Label1), labelWidth(Label2), labelWidth(Label5), labelWidth(Label7)});
+    const int leftX = margin + leftLabel + 2;
+    const int leftList =
+        std::max({listWidth(ComboBox2, 72), listWidth(ComboBox3, 72), listWidth(ComboBox5, 72)});
+    Label1->setGeometry(margin, rowY[0] + 3, leftLabel, 16);
+    ComboBox1->setGeometry(leftX, rowY[0], 150, rowHeight);
+    Label2->setGeometry(margin, rowY[1] + 3, leftLabel, 16);
+    ComboBox2->setGeometry(leftX, rowY[1], leftList, rowHeight);
+    Label5->setGeometry(margin, rowY[2] + 3, leftLabel, 16);
+    ComboBox3->setGeometry(leftX, rowY[2], leftList, rowHeight);
+    Label7->setGeometry(margin, rowY[3] + 3, leftLabel, 16);
+    ComboBox5->setGeometry(leftX, rowY[3], leftList, rowHeight);
+
+    const int rightLabelX = leftX + leftList + margin;
+    const int rightEnd = buttonX - 5;
+    const int edit =
+        std::max(52, Edit1->fontMetrics().horizontalAdvance(thickText(THICK_MAX)) + 12);
+    const int editX = rightEnd - upDownWidth - edit;
+    Label3->setGeometry(rightLabelX, rowY[1] + 3, std::max(0, editX - 2 - rightLabelX), 16);
+    Edit1->setGeometry(editX, rowY[1], edit, rowHeight);
+    UpDown1->setGeometry(editX + edit, rowY[1], upDownWidth, rowHeight);
+    const int gyroList = std::max(listWidth(ComboBox4, 80), edit + upDownWidth);
+    const int gyroX = rightEnd - gyroList;
+    Label6->setGeometry(rightLabelX, rowY[2] + 3, std::max(0, gyroX - 2 - rightLabelX), 16);
+    ComboBox4->setGeometry(gyroX, rowY[2], gyroList, rowHeight);
+
+    Button2->setGeometry(buttonX, rowY[0] - 8, 75, 38);
+    Button3->setGeometry(buttonX, rowY[1] + 12, 75, 38);
+    Button4->setGeometry(buttonX, rowY[3] - 8, 75, 38);
+    Label4->setGeometry(leftX, 212, 241, 16);
+    ProgressBar1->setGeometry(leftX, 234, 241, 18);
 }
 
 void Form3::setTabOrder()
@@ -198,8 +249,7 @@ void Form3::FormShow()
     Button2->setEnabled(false);
     Button3->setEnabled(false);
     ComboBox1->clear();
-    Label4->hide();
-    ProgressBar1->hide();
+    m_session->dialogShown();
 }
 
 bool Form3::UpDown1ChangingEx(int newValue)
@@ -226,6 +276,14 @@ void Form3::FormClose()
         m_settings.writeInteger(QStringLiteral("RangeG"), ComboBox4->currentIndex()) &&
         m_settings.writeInteger(QStringLiteral("AutoOff"), ComboBox5->currentIndex());
     m_settings.endStep();
+}
+
+void Form3::hideEvent(QHideEvent *event)
+{
+    // However the dialog goes away, no operation goes on without it and no link stays up.
+    if (!event->spontaneous())
+        m_session->abort();
+    QDialog::hideEvent(event);
 }
 
 void Form3::closeEvent(QCloseEvent *event)
@@ -277,6 +335,26 @@ void Form3::setSetEnabled(bool on)
 void Form3::setCloseEnabled(bool on)
 {
     Button4->setEnabled(on);
+}
+
+void Form3::setActivity(Activity activity)
+{
+    switch (activity) {
+    case Activity::None:
+        unsetCursor();
+        break;
+    case Activity::Working:
+        setCursor(Qt::BusyCursor);
+        break;
+    case Activity::Waiting:
+        setCursor(Qt::WaitCursor);
+        break;
+    }
+}
+
+void Form3::setDevicesEnabled(bool on)
+{
+    ComboBox1->setEnabled(on);
 }
 
 void Form3::clearDevices()

@@ -28,6 +28,12 @@ public:
     Form3(BleCentral &ble, PacketDecoder &decoder, Prompts &prompts, ConditionSettings &settings,
           QWidget *parent = nullptr);
 
+    // Client area, pixels.
+    static constexpr int CLIENT_WIDTH = 418;
+    static constexpr int CLIENT_HEIGHT = 270;
+    // Cancel is dead at least this long after the link for an upload is up, ms.
+    static constexpr int CANCEL_GUARD_MIN_MS = 400;
+
     QPushButton *Button1, *Button2, *Button3, *Button4;
     QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7;
     QComboBox *ComboBox1, *ComboBox2, *ComboBox3, *ComboBox4, *ComboBox5;
@@ -54,6 +60,8 @@ public:
     void setUploadCaption(const QString &text) override;
     void setSetEnabled(bool on) override;
     void setCloseEnabled(bool on) override;
+    void setActivity(Activity activity) override;
+    void setDevicesEnabled(bool on) override;
     void clearDevices() override;
     void addDevice(const QString &serial) override;
     int deviceCount() const override;
@@ -73,6 +81,7 @@ public slots:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:

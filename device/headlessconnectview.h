@@ -12,6 +12,8 @@ class HeadlessConnectView : public ConnectView
 {
 public:
     bool scanEnabled = true, uploadEnabled = false, setEnabled = false, closeEnabled = true;
+    bool devicesEnabled = true;
+    Activity activity = Activity::None;
     QString uploadCaption = QStringLiteral("Upload");
     QStringList devices;
     int selected = -1;
@@ -30,6 +32,8 @@ public:
     void setUploadCaption(const QString &text) override { uploadCaption = text; }
     void setSetEnabled(bool on) override { setEnabled = on; }
     void setCloseEnabled(bool on) override { closeEnabled = on; }
+    void setActivity(Activity a) override { activity = a; }
+    void setDevicesEnabled(bool on) override { devicesEnabled = on; }
     void clearDevices() override
     {
         devices.clear();

@@ -1,4 +1,4 @@
-// The scan, link, command and transfer sequences of the Connect dialog.
+// The Connect dialog's scan, link, command writes and the waits for their completion.
 #include "linksession.h"
 #include "commands.h"
 #include "connectview.h"
@@ -10,7 +10,6 @@
 #include "writer.h"
 
 #include <QEventLoop>
-#include <cstring>
 
 namespace {
 
@@ -19,66 +18,36 @@ bool sameUuid(const QString &a, const char *b)
     return a.compare(QLatin1String(b), Qt::CaseInsensitive) == 0;
 }
 
-const QString kUploadCaption = QStringLiteral("Upload");
-const QString kCancelCaption = QStringLiteral("Cancel");
+// Cancel stays dead this long after the link for an upload is up unless told otherwise, ms.
+constexpr int CANCEL_GUARD_DEFAULT_MS = 500;
 
-// Decimal digits of v (as %d) at p; returns the end.
-char16_t *putDecimal(char16_t *p, int32_t v)
+// The sensor is cleared only when the saved file reads back as the recording just decoded.
+bool savedFileReadsBack(Prompts &prompts)
 {
-    uint32_t u = uint32_t(v);
-    if (v < 0) {
-        *p++ = u'-';
-        u = 0u - u;
-    }
-    char16_t digits[10];
-    int n = 0;
-    do {
-        digits[n++] = char16_t(u'0' + u % 10);
-        u /= 10;
-    } while (u > 0);
-    while (n > 0)
-        *p++ = digits[--n];
-    return p;
-}
-
-// "/%d  %d%% Received." of logCount and percent at out (PROGRESS_TAIL_MAX characters at
-// most); returns its length.
-constexpr int PROGRESS_TAIL_MAX = 40;
-int progressTail(char16_t *out, int32_t logCount, int percent)
-{
-    static constexpr char16_t kReceived[] = u"% Received.";
-    char16_t *p = out;
-    *p++ = u'/';
-    p = putDecimal(p, logCount);
-    *p++ = u' ';
-    *p++ = u' ';
-    p = putDecimal(p, percent);
-    for (const char16_t c : kReceived) {
-        if (c)
-            *p++ = c;
-    }
-    return int(p - out);
+    if (SavedFileMatches(SaveDialogFileName))
+        return true;
+    prompts.error(QStringLiteral("The recording was saved but could not be verified. "
+                                 "It is still in the sensor."));
+    return false;
 }
 
 } // namespace
-
-QString progressText(int32_t getCount, int32_t logCount, int percent)
-{
-    char16_t text[2 * PROGRESS_TAIL_MAX];
-    char16_t *p = putDecimal(text, getCount);
-    p += progressTail(p, logCount, percent);
-    return QString(reinterpret_cast<const QChar *>(text), p - text);
-}
 
 LinkSession::LinkSession(BleCentral &ble, PacketDecoder &decoder, Prompts &prompts,
                          ConnectView &view, QObject *parent)
     : QObject(parent), m_ble(ble), m_decoder(decoder), m_prompts(prompts), m_view(view),
       m_receiver(this), m_save([](Prompts &p) { return Save(p); }),
-      m_clock([] { return QDateTime::currentDateTime(); }), m_writeTimeoutMs(WRITE_WAIT_TIMEOUT_MS)
+      m_clearCheck(savedFileReadsBack),
+      m_clock([] { return QDateTime::currentDateTime(); }), m_writeTimeoutMs(WRITE_WAIT_TIMEOUT_MS),
+      m_cancelGuardMs(CANCEL_GUARD_DEFAULT_MS)
 {
     m_timer1.setObjectName(QStringLiteral("Timer1"));
     m_timer1.setSingleShot(false);
+    m_cancelGuard.setSingleShot(true);
+    m_linkUpLimit.setSingleShot(true);
     connect(&m_timer1, &QTimer::timeout, this, &LinkSession::Timer1Timer);
+    connect(&m_cancelGuard, &QTimer::timeout, this, &LinkSession::armCancel);
+    connect(&m_linkUpLimit, &QTimer::timeout, this, &LinkSession::linkUpTimedOut);
     connect(&m_ble, &BleCentral::discoveryEnded, this,
             &LinkSession::BluetoothLE1EndDiscoverDevices);
     connect(&m_ble, &BleCentral::connected, this, &LinkSession::BluetoothLE1Connect);
@@ -97,10 +66,13 @@ void LinkSession::setDeviceName(const QString &name)
 
 void LinkSession::Button1Click()
 {
+    if (m_operating)
+        return;
     m_view.setScanEnabled(false);
     m_view.setUploadEnabled(false);
     m_view.setSetEnabled(false);
     m_view.clearDevices();
+    deviceSelected();
     if (!m_ble.startDiscovery(DISCOVERY_TIMEOUT_MS)) {
         m_prompts.notice(QStringLiteral("BluetoothLE is not available."));
         m_view.setScanEnabled(true);
@@ -117,6 +89,7 @@ void LinkSession::Timer1Timer()
 
 void LinkSession::BluetoothLE1EndDiscoverDevices(const QList<BleCentral::Device> &devices)
 {
+    m_timer1.stop();
     m_view.setScanEnabled(true);
     m_devices = devices;
     const QString prefix = QLatin1String(SENSOR_NAME_PREFIX);
@@ -127,12 +100,36 @@ void LinkSession::BluetoothLE1EndDiscoverDevices(const QList<BleCentral::Device>
     }
     if (m_view.deviceCount() > 0) {
         m_view.selectDevice(0);
-        m_view.setUploadEnabled(SetFreeNo());
+        m_uploadAllowed = SetFreeNo();
+        m_view.setUploadEnabled(m_uploadAllowed);
         m_view.setSetEnabled(true);
     } else {
         m_view.selectDevice(-1);
+        m_uploadAllowed = false;
         m_prompts.notice(QStringLiteral("No connectable device found."));
     }
+    deviceSelected();
+}
+
+// ---- Progress display
+
+void LinkSession::deviceSelected()
+{
+    if (m_operating)
+        return;
+    const bool own =
+        m_hasProgress && m_view.deviceCount() > 0 && m_view.selectedSerial() == m_progressSerial;
+    m_view.setProgressTextVisible(own);
+    m_view.setProgressBarVisible(own && m_barShown);
+}
+
+void LinkSession::dialogShown()
+{
+    m_uploadAllowed = false;
+    m_hasProgress = false;
+    m_barShown = false;
+    m_view.setProgressTextVisible(false);
+    m_view.setProgressBarVisible(false);
 }
 
 // ---- Link
@@ -141,8 +138,25 @@ bool LinkSession::Connect()
 {
     m_selectedSerial = m_view.selectedSerial();
     m_lost = false;
+    m_writesSent = m_writesDone = 0;
     setDeviceName(QLatin1String(SENSOR_NAME_PREFIX) + m_selectedSerial);
+    if (!findSensor()) {
+        // Service discovery may have opened the link: it must not stay up unused.
+        if (m_sensor >= 0)
+            m_ble.disconnectDevice(m_sensor);
+        return reportConnectFailure();
+    }
+    if (!m_ble.connectDevice(m_sensor))
+        return reportConnectFailure();
+    return true;
+}
+
+// The sensor named DeviceName in the device list, its service and both characteristics; true
+// when all four were found.
+bool LinkSession::findSensor()
+{
     bool device = false, service = false, notify = false, write = false;
+    m_sensor = -1;
     for (const BleCentral::Device d : std::as_const(m_devices)) {
         if (m_ble.deviceName(d) != m_deviceName)
             continue;
@@ -150,7 +164,7 @@ bool LinkSession::Connect()
         m_sensor = d;
         m_ble.discoverServices(d);
         if (m_ble.connectFailed(d))
-            return reportConnectFailure();
+            return false;
         for (const BleCentral::Service s : m_ble.services(d)) {
             if (!sameUuid(m_ble.serviceUuid(s), SENSOR_SERVICE_UUID))
                 continue;
@@ -169,11 +183,7 @@ bool LinkSession::Connect()
         }
         break;
     }
-    if (!(device && service && notify && write))
-        return false;
-    if (!m_ble.connectDevice(m_sensor))
-        return reportConnectFailure();
-    return true;
+    return device && service && notify && write;
 }
 
 bool LinkSession::reportConnectFailure()
@@ -188,6 +198,10 @@ void LinkSession::BluetoothLE1Connect()
     EnableNotify(true);
     if (!m_pending.isEmpty())
         SendCommand(m_pending, true);
+    if (m_uploadState == Transferring && m_linkUpLimit.isActive()) {
+        m_linkUpLimit.stop();
+        m_cancelGuard.start(m_cancelGuardMs);
+    }
     emit linkEvent();
 }
 
@@ -211,12 +225,20 @@ void LinkSession::onLinkLost()
     m_lost = true;
     emit linkEvent();
     // A running wait or the end of a transfer finishes the sequence itself.
-    if (m_busy || m_completing || m_uploadState != Transferring)
+    if (m_busy || m_completing || m_cancelling || m_uploadState != Transferring)
         return;
+    endTransfer();
     m_prompts.notice(QStringLiteral(
         "The link to the sensor was lost. The upload was stopped; the recording stays in the "
         "sensor."));
+}
+
+void LinkSession::linkUpTimedOut()
+{
+    if (m_uploadState != Transferring || m_linkState || m_completing || m_cancelling)
+        return;
     endTransfer();
+    reportConnectFailure();
 }
 
 void LinkSession::BluetoothLE1CharacteristicRead(BleCentral::Characteristic characteristic,
@@ -230,9 +252,10 @@ void LinkSession::BluetoothLE1CharacteristicRead(BleCentral::Characteristic char
     m_receiver.feed(value);
 }
 
-void LinkSession::BluetoothLE1CharacteristicWrite(BleCentral::Characteristic, int)
+void LinkSession::BluetoothLE1CharacteristicWrite(BleCentral::Characteristic, int status)
 {
-    m_writeDone = true;
+    ++m_writesDone;
+    m_lastWriteOk = status == BleCentral::GATT_SUCCESS;
     emit linkEvent();
 }
 
@@ -242,13 +265,16 @@ void LinkSession::SendCommand(const QString &str, bool tsync)
 {
     if (!m_linkState || str.isEmpty())
         return;
+    ++m_writesSent;
     m_ble.writeCharacteristic(m_sensor, m_write, commandBytes(str, tsync, m_clock()));
 }
 
-bool LinkSession::waitUntil(const std::function<bool()> &done, int timeoutMs, bool excludeInput)
+bool LinkSession::waitUntil(const std::function<bool()> &done, int timeoutMs)
 {
     if (done())
         return true;
+    // Every event runs meanwhile, the operator's too: the controls that could start or end
+    // anything are disabled by the caller, so a click on them is dropped, not kept for later.
     QEventLoop loop;
     QTimer limit;
     limit.setSingleShot(true);
@@ -258,183 +284,28 @@ bool LinkSession::waitUntil(const std::function<bool()> &done, int timeoutMs, bo
             loop.quit();
     });
     limit.start(timeoutMs);
-    loop.exec(excludeInput ? QEventLoop::ExcludeUserInputEvents : QEventLoop::AllEvents);
+    loop.exec();
     return done();
 }
 
-bool LinkSession::waitForWrite(const QString &text)
+LinkSession::WriteResult LinkSession::waitForWrite(const QString &text)
 {
-    m_writeDone = false;
     SendCommand(text, false);
     if (!m_linkState)
-        return false;
+        return WriteResult::Lost;
+    return waitForWrite(m_writesSent);
+}
+
+// Waits until the write numbered sequence since Connect completed (writes complete in order).
+LinkSession::WriteResult LinkSession::waitForWrite(int sequence)
+{
     m_busy = true;
-    waitUntil([this] { return m_writeDone || !m_linkState; }, m_writeTimeoutMs, false);
+    waitUntil([this, sequence] { return m_writesDone >= sequence || m_lost || m_aborted; },
+              m_writeTimeoutMs);
     m_busy = false;
-    return m_writeDone;
-}
-
-// ---- Upload, cancel, set
-
-void LinkSession::Button2Click()
-{
-    // The button stays pressable during the waits; a second press must not nest a sequence.
-    if (m_busy || m_completing)
-        return;
-    if (m_uploadState == Idle)
-        Upload();
-    else
-        Cancel();
-}
-
-void LinkSession::Upload()
-{
-    m_pending = QLatin1String(COMMAND_UPLOAD);
-    if (!Connect())
-        return;
-    startTransfer();
-}
-
-void LinkSession::startTransfer()
-{
-    m_decoder.resetCounters();
-    m_view.setScanEnabled(false);
-    m_view.setSetEnabled(false);
-    m_view.setCloseEnabled(false);
-    m_uploadState = Transferring;
-    m_view.setUploadCaption(kCancelCaption);
-    m_view.setProgressText(QString());
-    m_view.setProgressTextVisible(true);
-    m_view.setProgressPosition(0);
-    m_view.setProgressBarVisible(false);
-    m_barPercent = 0;
-    m_barShown = false;
-    m_tailPercent = -1;
-}
-
-bool LinkSession::CheckPacket(int32_t count, const uint8_t *buff)
-{
-    return m_decoder.CheckPacket(count, buff);
-}
-
-void LinkSession::CheckProgress()
-{
-    // Packets arriving outside a transfer, or while its end or cancel is in progress, change
-    // nothing beyond the decoder's counters.
-    if (m_uploadState != Transferring || m_completing)
-        return;
-    const int32_t logCount = m_decoder.Log_Count;
-    if (logCount == 0) {
-        if (m_cancelling)
-            return;
-        m_completing = true;
-        m_prompts.notice(QStringLiteral("No data recorded."));
-        endTransfer();
-        m_completing = false;
-        return;
-    }
-    const int32_t getCount = m_decoder.Get_Count;
-    const int percent = int(int64_t(getCount) * 100 / logCount);
-    showProgressText(getCount, logCount, percent);
-    // The label changes with every packet, the bar a hundred times in an upload: it is only
-    // touched when what it shows changes.
-    if (percent != m_barPercent) {
-        m_view.setProgressPosition(percent);
-        m_barPercent = percent;
-    }
-    if (!m_barShown) {
-        m_view.setProgressBarVisible(true);
-        m_barShown = true;
-    }
-    if (getCount != logCount || m_cancelling)
-        return;
-    completeTransfer();
-}
-
-void LinkSession::showProgressText(int32_t getCount, int32_t logCount, int percent)
-{
-    // Runs for every packet of an upload. Everything after the count changes a hundred
-    // times in an upload and is kept; two texts are used in turn: the view holds a copy of
-    // the last one, so the other is usually free again and is rewritten in place, without an
-    // allocation. A text still held elsewhere is detached by resize() as any shared string is.
-    if (percent != m_tailPercent || logCount != m_tailLog) {
-        m_tail.resize(PROGRESS_TAIL_MAX);
-        m_tail.resize(progressTail(reinterpret_cast<char16_t *>(m_tail.data()), logCount, percent));
-        m_tailPercent = percent;
-        m_tailLog = logCount;
-    }
-    char16_t count[12];
-    const qsizetype digits = putDecimal(count, getCount) - count;
-    m_progressFlip ^= 1;
-    QString &shown = m_progressTexts[m_progressFlip];
-    shown.resize(digits + m_tail.size());
-    char16_t *out = reinterpret_cast<char16_t *>(shown.data());
-    std::memcpy(out, count, size_t(digits) * sizeof(char16_t));
-    std::memcpy(out + digits, m_tail.utf16(), size_t(m_tail.size()) * sizeof(char16_t));
-    m_view.setProgressText(shown);
-}
-
-void LinkSession::completeTransfer()
-{
-    m_completing = true;
-    FileDialogSpec dialogSpec;
-    dialogSpec.filterName = QStringLiteral("csvファイル");
-    dialogSpec.filterPattern = QStringLiteral("*.csv");
-    dialogSpec.defaultExtension = QStringLiteral("csv");
-    SaveDialogFileName = m_prompts.saveFileName(dialogSpec);
-    const bool saved = !SaveDialogFileName.isEmpty() && m_save && m_save(m_prompts);
-    if (saved) {
-        // The sensor's memory is cleared only once the file reads back as the recording.
-        const bool verified = SavedFileMatches(SaveDialogFileName);
-        EntryNewData(SOURCE_UPLOAD);
-        m_view.setUploadEnabled(SetFreeNo());
-        // Without a link (lost meanwhile) nothing is written; the recording stays in the
-        // sensor, which is safe. A write that goes out but is never confirmed is reported.
-        const bool linked = m_linkState;
-        if (!verified)
-            m_prompts.error(QStringLiteral("The recording was saved but could not be verified. "
-                                           "It is still in the sensor."));
-        else if (!waitForWrite(QLatin1String(COMMAND_CLEAR)) && linked)
-            m_prompts.notice(
-                QStringLiteral("The sensor did not confirm that its memory was cleared."));
-    }
-    endTransfer();
-    m_completing = false;
-}
-
-void LinkSession::endTransfer()
-{
-    closeLink();
-    m_view.setScanEnabled(true);
-    m_view.setSetEnabled(true);
-    m_view.setCloseEnabled(true);
-    m_uploadState = Idle;
-    m_view.setUploadCaption(kUploadCaption);
-}
-
-void LinkSession::Cancel()
-{
-    m_cancelling = true;
-    waitForWrite(QLatin1String(COMMAND_CANCEL));
-    m_cancelling = false;
-    endTransfer();
-}
-
-void LinkSession::Button3Click()
-{
-    if (m_busy || m_uploadState != Idle)
-        return;
-    m_pending = m_view.setupCommandText();
-    m_writeDone = false;
-    if (!Connect())
-        return;
-    m_prompts.notice(QStringLiteral("Set up %1.").arg(m_selectedSerial));
-    // The message may be closed before the link is up: the command is still given its time.
-    m_busy = true;
-    waitUntil([this] { return m_writeDone || m_lost; }, m_writeTimeoutMs, true);
-    m_busy = false;
-    const bool sent = m_writeDone;
-    closeLink();
-    if (!sent)
-        m_prompts.notice(QStringLiteral("Unable to set up %1.").arg(m_selectedSerial));
+    if (m_writesDone >= sequence)
+        return m_lastWriteOk ? WriteResult::Confirmed : WriteResult::Refused;
+    if (m_lost || m_aborted)
+        return WriteResult::Lost;
+    return WriteResult::TimedOut;
 }

@@ -35,14 +35,30 @@ public:
     void setSaver(std::function<bool(Prompts &)> save) { m_save = std::move(save); }
     // The local time the date/time command is built from. Default: now.
     void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
-    // Bound of every wait for a write completion, ms.
+    // Bound of every wait for a write completion and of the wait for the link, ms.
     void setWriteTimeout(int ms) { m_writeTimeoutMs = ms; }
+    // Time after the link for an upload is up before Cancel can be pressed, ms: the repeated
+    // click of a double click on Upload must not cancel it. Form3 sets the platform's
+    // double-click interval.
+    void setCancelGuard(int ms) { m_cancelGuardMs = ms; }
+    // Decides after a good save, before the recording is entered and "@CLR" is sent, whether
+    // the sensor may be cleared; false keeps the recording in the sensor (the check shows its
+    // own message). Default: the saved file reads back as the recording.
+    void setClearCheck(std::function<bool(Prompts &)> check) { m_clearCheck = std::move(check); }
 
     // Handlers of the dialog.
     void Button1Click(); // Scan Device
     void Button2Click(); // Upload / Cancel
     void Button3Click(); // Set
     void Timer1Timer();
+    // The device box's selection changed: the progress display is shown only while it names
+    // the sensor the progress describes.
+    void deviceSelected();
+    // The dialog is shown again: Upload waits for a scan, the progress display of earlier
+    // uploads is gone.
+    void dialogShown();
+    // The dialog goes away: a running operation ends at once (no message), the link closes.
+    void abort();
 
     // Link operations and platform reports.
     bool Connect();
@@ -70,21 +86,36 @@ public:
     const QString &pendingCommand() const { return m_pending; }
     // True while a wait for a write (or for the set-up to go out) is running.
     bool busy() const { return m_busy; }
+    // True while an operation (upload, cancel, set-up, the link coming up) is running.
+    bool operating() const { return m_operating; }
+    // True once Cancel can be pressed in the running upload.
+    bool cancelArmed() const { return m_cancelArmed; }
 
 signals:
     // A report changed the write-done flag or the link state (wakes the waits).
     void linkEvent();
 
 private:
+    // How a wait for a write ended.
+    enum class WriteResult { Confirmed, Refused, Lost, TimedOut };
+
     void onLinkLost();
     bool reportConnectFailure(); // "Unable to connect %s."; false
+    bool findSensor();
     void Upload();
     void Cancel();
     void showProgressText(int32_t getCount, int32_t logCount, int percent);
     void completeTransfer();
+    bool saveUpload();
+    bool clearSensor();
     void endTransfer();
-    bool waitForWrite(const QString &text);
-    bool waitUntil(const std::function<bool()> &done, int timeoutMs, bool excludeInput);
+    void beginWaiting();
+    void becomeIdle();
+    void armCancel();
+    void linkUpTimedOut();
+    WriteResult waitForWrite(const QString &text);
+    WriteResult waitForWrite(int sequence);
+    bool waitUntil(const std::function<bool()> &done, int timeoutMs);
 
     BleCentral &m_ble;
     PacketDecoder &m_decoder;
@@ -93,8 +124,12 @@ private:
     FrameReceiver m_receiver;
     QTimer m_timer1;
     std::function<bool(Prompts &)> m_save;
+    std::function<bool(Prompts &)> m_clearCheck;
     std::function<QDateTime()> m_clock;
     int m_writeTimeoutMs;
+    int m_cancelGuardMs;
+    QTimer m_cancelGuard; // arms Cancel
+    QTimer m_linkUpLimit; // bounds the wait for the link of an upload
 
     QList<BleCentral::Device> m_devices;
     QString m_selectedSerial;
@@ -105,12 +140,21 @@ private:
     BleCentral::Characteristic m_write = -1;
     bool m_linkState = false;
     QString m_pending;
-    bool m_writeDone = false;
+    int m_writesSent = 0; // writes asked for since the last Connect
+    int m_writesDone = 0; // completions reported since then (they come in order)
+    bool m_lastWriteOk = false;
     UploadState m_uploadState = Idle;
     bool m_busy = false;
+    bool m_operating = false;
+    bool m_aborted = false;
     bool m_cancelling = false;
     bool m_completing = false;
-    bool m_lost = false;  // the link went down since the last Connect
+    bool m_cancelArmed = false;
+    bool m_linkedTransfer = false; // the running transfer came over a link (not fed by a tool)
+    bool m_uploadAllowed = false;  // Upload's state when idle
+    bool m_lost = false;           // the link went down since the last Connect
+    QString m_progressSerial;      // the sensor the progress display describes
+    bool m_hasProgress = false;
     int m_barPercent = 0; // what the progress bar shows in this transfer
     bool m_barShown = false;
     QString m_progressTexts[2]; // the progress label's texts, used in turn

@@ -46,12 +46,12 @@ bool QtBleCentral::startDiscovery(int timeoutMs)
         if (m_discovering && !m_agent->isActive())
             endDiscovery();
     });
-    m_discovering = true;
+    // An adapter that is off or missing reports its error from inside start(): that is a
+    // discovery that could not start, not one that ended with nothing found.
     m_agent->start(QBluetoothDeviceDiscoveryAgent::LowEnergyMethod);
-    if (m_agent->error() != QBluetoothDeviceDiscoveryAgent::NoError || !m_agent->isActive()) {
-        m_discovering = false;
+    if (m_agent->error() != QBluetoothDeviceDiscoveryAgent::NoError || !m_agent->isActive())
         return false;
-    }
+    m_discovering = true;
     return true;
 }
 

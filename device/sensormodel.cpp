@@ -18,6 +18,7 @@ void SensorModel::linkUp()
 {
     m_linked = true;
     m_dropRequested = false;
+    m_dropNow = false;
 }
 
 void SensorModel::linkDown()
@@ -25,6 +26,7 @@ void SensorModel::linkDown()
     m_linked = false;
     m_streaming = false;
     m_dropRequested = false;
+    m_dropNow = false;
     m_out.clear();
     m_outPos = 0;
 }
@@ -32,6 +34,11 @@ void SensorModel::linkDown()
 bool SensorModel::receiveWrite(const QByteArray &bytes)
 {
     writes.append(bytes);
+    if (!loseLinkOnCommand.isEmpty() &&
+        bytes.contains(char(COMMAND_STX) + loseLinkOnCommand.toLatin1() + char(COMMAND_ETX))) {
+        m_dropNow = true;
+        return false;
+    }
     qsizetype at = 0;
     while ((at = bytes.indexOf(char(COMMAND_STX), at)) >= 0) {
         const qsizetype end = bytes.indexOf(char(COMMAND_ETX), at + 1);

@@ -57,6 +57,9 @@ public:
     // Misbehaviours.
     int loseLinkAfterPacket = -1; // data packets sent before the link drops; -1: never
     bool neverCompleteWrite = false;
+    // A write holding this command is neither acted on nor answered: the link drops instead
+    // (empty: none).
+    QString loseLinkOnCommand;
     QByteArray garbage;            // sent in front of every frame
     bool escapeEverything = false; // every payload byte escaped
 
@@ -69,7 +72,10 @@ public:
     bool receiveWrite(const QByteArray &bytes);
     bool hasNotification() const;
     QByteArray nextNotification();
-    bool linkDropRequested() const { return m_dropRequested && m_outPos >= m_out.size(); }
+    bool linkDropRequested() const
+    {
+        return m_dropNow || (m_dropRequested && m_outPos >= m_out.size());
+    }
 
     // What the sensor has seen and done.
     QList<QByteArray> writes; // every write, as received
@@ -94,6 +100,7 @@ private:
     bool m_streaming = false;
     bool m_headerSent = false;
     bool m_dropRequested = false;
+    bool m_dropNow = false;
     int32_t m_dataSent = 0;
     QByteArray m_out;
     qsizetype m_outPos = 0;

@@ -60,9 +60,18 @@ void SimulatedCentral::discoverServices(Device device)
     m_servicesKnown.removeAll(device);
     if (!s)
         return;
-    if (linkInDiscovery && !s->connectable) {
-        m_connectFailed = device;
-        return;
+    if (linkInDiscovery) {
+        if (!s->connectable) {
+            m_connectFailed = device;
+            return;
+        }
+        // As on QtBluetooth: the link stays up for the connect that follows (or for a
+        // disconnect when the caller finds what it needs missing).
+        if (m_link != device)
+            disconnectDevice(m_link);
+        m_link = device;
+        m_notifying = false;
+        m_found[device]->linkUp();
     }
     m_servicesKnown.append(device);
 }
@@ -112,6 +121,13 @@ QString SimulatedCentral::characteristicUuid(Characteristic c) const
 bool SimulatedCentral::connectDevice(Device device)
 {
     SensorModel *s = sensor(device);
+    if (linkInDiscovery && device == m_link) {
+        QTimer::singleShot(connectDelayMs, this, [this, device] {
+            if (m_link == device)
+                emit connected();
+        });
+        return true;
+    }
     if (!s || !s->connectable)
         return false;
     m_connecting = device;
@@ -143,6 +159,13 @@ void SimulatedCentral::writeCharacteristic(Device device, Characteristic c, cons
     SensorModel *s = sensor(device);
     if (s->receiveWrite(value))
         QTimer::singleShot(0, this, [this, c] { emit written(c, GATT_SUCCESS); });
+    if (s->linkDropRequested()) {
+        QTimer::singleShot(0, this, [this, device] {
+            if (m_link == device)
+                dropLink();
+        });
+        return;
+    }
     if (!m_pumpTimer.isActive())
         m_pumpTimer.start(notifyIntervalMs);
 }
@@ -163,6 +186,12 @@ void SimulatedCentral::disconnectDevice(Device device)
     m_notifying = false;
     if (SensorModel *s = sensor(device))
         s->linkDown();
+}
+
+void SimulatedCentral::loseLink()
+{
+    if (m_link >= 0)
+        dropLink();
 }
 
 void SimulatedCentral::dropLink()

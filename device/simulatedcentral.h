@@ -33,6 +33,8 @@ public:
     bool linkUp() const { return m_link >= 0; }
     // A connected report is still to come.
     bool connecting() const { return m_connecting >= 0; }
+    // The link drops as when the sensor goes out of range (linkLost follows at once).
+    void loseLink();
     // The sensor behind a device handle of the last discovery, nullptr when none.
     SensorModel *sensor(Device device) const;
 

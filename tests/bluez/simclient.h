@@ -58,6 +58,11 @@ public:
     {
         return call(QStringLiteral("SetPowered"), {on}).type() == QDBusMessage::ReplyMessage;
     }
+    // The sensor goes out of range: its link drops.
+    static bool loseLink(const QString &name)
+    {
+        return call(QStringLiteral("LoseLink"), {name}).type() == QDBusMessage::ReplyMessage;
+    }
     static bool reload(const QString &name)
     {
         return call(QStringLiteral("Reload"), {name}).type() == QDBusMessage::ReplyMessage;

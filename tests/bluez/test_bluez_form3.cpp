@@ -26,6 +26,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -139,6 +140,17 @@ class TestBluezForm3 : public QObject
         QTRY_VERIFY(!SimClient::state(name).value("connected").toBool());
     }
 
+    // Empties the store; Upload was disabled by a full store until a scan finds it free again.
+    void freeSlots()
+    {
+        ResetStore();
+        if (m_form->Button2->isEnabled())
+            return;
+        QTest::mouseClick(m_form->Button1, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(m_form->Button1->isEnabled(), 10000);
+        QVERIFY(m_form->Button2->isEnabled());
+    }
+
     // The sensor still holds its whole recording and was never told to clear it.
     void nothingCleared(const QString &name, int samples)
     {
@@ -188,7 +200,8 @@ private slots:
         for (int i = 0; i < m_form->ComboBox1->count(); ++i)
             serials.append(m_form->ComboBox1->itemText(i));
         // Not the unpaired Vm731-0099 nor the paired Other-1; paired but not trusted counts.
-        QCOMPARE(serials, QStringList({"0042", "A7", "LOST", "MUTE", "DENY", "UNTR"}));
+        QCOMPARE(serials, QStringList({"0042", "A7", "LOST", "MUTE", "DENY", "UNTR", "SPARE",
+                                       "NONO", "NOSV"}));
         QCOMPARE(m_form->ComboBox1->currentIndex(), 0);
         QVERIFY(m_form->Button2->isEnabled());
         QVERIFY(m_form->Button3->isEnabled());
@@ -256,7 +269,7 @@ private slots:
         if (QTest::currentTestFailed())
             return;
         QCOMPARE(m_prompts.messages().last(),
-                 QString("The sensor did not confirm that its memory was cleared."));
+                 QString("Data saved. Unable to clear the data in Vm731-MUTE."));
         QCOMPARE(WindowCount, windows + 1);
         QVERIFY(QFile::exists(file));
         QTRY_VERIFY(!SimClient::state(QStringLiteral("Vm731-MUTE")).value("connected").toBool());
@@ -298,12 +311,19 @@ private slots:
         QCOMPARE(SimClient::state(name).value("clears").toInt(), 1);
     }
 
+    void operationEnds_data();
+    void operationEnds();
+    void doubleClickOnUploadNeverCancels_data();
+    void doubleClickOnUploadNeverCancels();
+
     void bluetoothOffIsNotAvailable()
     {
         QVERIFY(SimClient::setPowered(false));
+        const qsizetype before = m_prompts.messages().size();
         QTest::mouseClick(m_form->Button1, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(m_form->Button1->isEnabled(), 10000);
-        QCOMPARE(m_prompts.messages().last(), QString("BluetoothLE is not available."));
+        QTest::qWait(200); // a late report of the failed start would show its message now
+        QCOMPARE(m_prompts.messages().mid(before), QStringList{"BluetoothLE is not available."});
         QCOMPARE(m_form->ComboBox1->count(), 0);
         QVERIFY(!m_form->Button2->isEnabled());
         QVERIFY(!m_form->Button3->isEnabled());
@@ -311,6 +331,176 @@ private slots:
         QVERIFY(SimClient::setPowered(true));
     }
 };
+
+namespace {
+
+// Failure points through the real link, on the sensors SPARE, NONO and NOSV.
+enum BluezFault {
+    Complete,
+    NoNotify,
+    NoService,
+    LostMidTransfer,
+    LostBeforeClear,
+    LostOnClear,
+    ClearUnanswered,
+    Cancelled,
+    CancelUnanswered,
+    LostOnCancel,
+    SetConfirmed,
+    SetUnanswered,
+};
+
+const QString kSpare = QStringLiteral("Vm731-SPARE");
+
+} // namespace
+
+void TestBluezForm3::operationEnds_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<QString>("serial");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<bool>("entered");
+    QTest::addColumn<bool>("clearWritten");
+    const QString notCleared =
+        QStringLiteral("Data saved. Unable to clear the data in Vm731-SPARE.");
+    const QString lost = QStringLiteral("The link to the sensor was lost. The upload was stopped; "
+                                        "the recording stays in the sensor.");
+    const QStringList none;
+    QTest::newRow("complete") << int(Complete) << "SPARE" << none << true << true;
+    QTest::newRow("no notify characteristic")
+        << int(NoNotify) << "NONO" << QStringList{"Unable to connect Vm731-NONO."} << false
+        << false;
+    QTest::newRow("no service") << int(NoService) << "NOSV"
+                                << QStringList{"Unable to connect Vm731-NOSV."} << false << false;
+    QTest::newRow("lost mid-transfer")
+        << int(LostMidTransfer) << "SPARE" << QStringList{lost} << false << false;
+    QTest::newRow("lost before @CLR")
+        << int(LostBeforeClear) << "SPARE" << QStringList{notCleared} << true << false;
+    QTest::newRow("lost on @CLR") << int(LostOnClear) << "SPARE" << QStringList{notCleared} << true
+                                  << true;
+    QTest::newRow("@CLR unanswered")
+        << int(ClearUnanswered) << "SPARE" << QStringList{notCleared} << true << true;
+    QTest::newRow("cancelled") << int(Cancelled) << "SPARE" << none << false << false;
+    QTest::newRow("GC unanswered")
+        << int(CancelUnanswered) << "SPARE" << QStringList{"No response from Vm731-SPARE."} << false
+        << false;
+    QTest::newRow("lost on GC") << int(LostOnCancel) << "SPARE" << none << false << false;
+    QTest::newRow("set") << int(SetConfirmed) << "SPARE" << QStringList{"Set up SPARE."} << false
+                         << false;
+    QTest::newRow("set unanswered") << int(SetUnanswered) << "SPARE"
+                                    << QStringList{"Unable to set up SPARE."} << false << false;
+}
+
+void TestBluezForm3::operationEnds()
+{
+    QFETCH(int, fault);
+    QFETCH(QString, serial);
+    QFETCH(QStringList, messages);
+    QFETCH(bool, entered);
+    QFETCH(bool, clearWritten);
+    const QString name = QStringLiteral("Vm731-") + serial;
+    freeSlots();
+    if (QTest::currentTestFailed())
+        return;
+    // Every row starts from the sensor as configured, with its whole recording.
+    QVERIFY(SimClient::reload(name));
+    for (const char *key : {"mute", "lose-on", "pace"})
+        QVERIFY(
+            SimClient::setFault(name, QLatin1String(key),
+                                QLatin1String(key) == QLatin1String("lose-on") ? QVariant(QString())
+                                : QLatin1String(key) == QLatin1String("pace")  ? QVariant(0)
+                                                                               : QVariant(false)));
+    const bool slow = fault == LostMidTransfer || fault == Cancelled || fault == CancelUnanswered ||
+                      fault == LostOnCancel;
+    if (slow)
+        QVERIFY(SimClient::setFault(name, QStringLiteral("pace"), 2));
+    if (fault == LostOnClear)
+        QVERIFY(SimClient::setFault(name, QStringLiteral("lose-on"), QStringLiteral("@CLR")));
+    if (fault == LostOnCancel)
+        QVERIFY(SimClient::setFault(name, QStringLiteral("lose-on"), QStringLiteral("GC")));
+    if (fault == SetUnanswered)
+        QVERIFY(SimClient::setFault(name, QStringLiteral("mute"), true));
+    const int writesBefore = int(SimClient::writes(name).size());
+    const int clearsBefore = SimClient::state(name).value("clears").toInt();
+    const qsizetype before = m_prompts.messages().size();
+    const int windows = WindowCount;
+    m_prompts.saveAnswers = {m_dir.filePath(serial + QString::number(fault) + ".csv")};
+    m_prompts.onShown = [&](const ScriptedPrompts::Shown &shown) {
+        if (shown.kind != ScriptedPrompts::Kind::SaveDialog)
+            return;
+        if (fault == LostBeforeClear) {
+            SimClient::loseLink(name);
+            QTRY_VERIFY(!m_form->session().linkState());
+        }
+        if (fault == ClearUnanswered)
+            SimClient::setFault(name, QStringLiteral("mute"), true);
+    };
+    select(serial);
+    const bool set = fault == SetConfirmed || fault == SetUnanswered;
+    QTest::mouseClick(set ? m_form->Button3 : m_form->Button2, Qt::LeftButton);
+    if (fault == Cancelled || fault == CancelUnanswered || fault == LostOnCancel) {
+        QTRY_VERIFY_WITH_TIMEOUT(m_form->Button2->isEnabled(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_decoder.Get_Count >= 5, 10000);
+        if (fault == CancelUnanswered)
+            QVERIFY(SimClient::setFault(name, QStringLiteral("mute"), true));
+        QCOMPARE(m_form->Button2->text(), QString("Cancel"));
+        QTest::mouseClick(m_form->Button2, Qt::LeftButton);
+    }
+    if (fault == LostMidTransfer) {
+        QTRY_VERIFY_WITH_TIMEOUT(m_decoder.Get_Count >= 5, 10000);
+        QVERIFY(SimClient::loseLink(name));
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(idle() && !m_form->session().operating(), 30000);
+    m_prompts.onShown = nullptr;
+    QTRY_VERIFY(!SimClient::state(name).value("connected").toBool());
+    QTest::qWait(100); // a late report would show its message now
+    QCOMPARE(m_prompts.messages().mid(before), messages);
+    QVERIFY(m_form->Button1->isEnabled() && m_form->Button4->isEnabled() &&
+            m_form->ComboBox1->isEnabled());
+    QCOMPARE(m_form->cursor().shape(), Qt::ArrowCursor);
+    QCOMPARE(WindowCount, windows + (entered ? 1 : 0));
+    const QList<QByteArray> writes = SimClient::writes(name).mid(writesBefore);
+    QCOMPARE(writes.contains(commandBytes(QStringLiteral("@CLR"), false, m_now)), clearWritten);
+    if (fault != Complete && fault != ClearUnanswered)
+        QCOMPARE(SimClient::state(name).value("clears").toInt(), clearsBefore);
+    QVERIFY(SimClient::setFault(name, QStringLiteral("pace"), 0));
+    QVERIFY(SimClient::setFault(name, QStringLiteral("mute"), false));
+    QVERIFY(SimClient::setFault(name, QStringLiteral("lose-on"), QString()));
+}
+
+void TestBluezForm3::doubleClickOnUploadNeverCancels_data()
+{
+    QTest::addColumn<int>("secondClickMs");
+    QTest::newRow("120 ms") << 120;
+    QTest::newRow("300 ms") << 300;
+}
+
+void TestBluezForm3::doubleClickOnUploadNeverCancels()
+{
+    QFETCH(int, secondClickMs);
+    freeSlots();
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY(SimClient::reload(kSpare));
+    QVERIFY(SimClient::setFault(kSpare, QStringLiteral("pace"), 1));
+    const int clears = SimClient::state(kSpare).value("clears").toInt();
+    const int cancels = SimClient::state(kSpare).value("cancels").toInt();
+    const int windows = WindowCount;
+    const qsizetype before = m_prompts.messages().size();
+    select(QStringLiteral("SPARE"));
+    m_prompts.saveAnswers = {m_dir.filePath(QStringLiteral("dbl%1.csv").arg(secondClickMs))};
+    // The second click lands wherever the dialog is by then: while the link comes up, or
+    // just after.
+    QTimer::singleShot(secondClickMs, m_form,
+                       [this] { QTest::mouseClick(m_form->Button2, Qt::LeftButton); });
+    QTest::mouseClick(m_form->Button2, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(idle() && !m_form->session().operating(), 30000);
+    QCOMPARE(SimClient::state(kSpare).value("cancels").toInt(), cancels);
+    QCOMPARE(SimClient::state(kSpare).value("clears").toInt(), clears + 1);
+    QCOMPARE(WindowCount, windows + 1);
+    QCOMPARE(m_prompts.messages().mid(before), QStringList());
+    QVERIFY(SimClient::setFault(kSpare, QStringLiteral("pace"), 0));
+}
 
 QTEST_MAIN(TestBluezForm3)
 #include "test_bluez_form3.moc"

@@ -69,9 +69,23 @@ struct Rig
         return QTest::qWaitFor([this] { return button("Button1")->isEnabled(); }, 5000);
     }
 
+    // Idle and unlinked: Scan Device and Close pressable, the caption "Upload", the device box
+    // enabled, the ordinary pointer, no operation running and no link up on either side.
     bool idle() const
     {
+        bool sensorLinked = false;
+        for (const SensorModel *s : sensors)
+            sensorLinked = sensorLinked || s->linked();
         return form->Button1->isEnabled() && form->Button2->text() == QLatin1String("Upload") &&
-               form->Button4->isEnabled() && !form->session().linkState() && !ble.linkUp();
+               form->Button4->isEnabled() && form->ComboBox1->isEnabled() &&
+               form->cursor().shape() == Qt::ArrowCursor && !form->session().operating() &&
+               !form->session().linkState() && !ble.linkUp() && !ble.connecting() && !sensorLinked;
+    }
+
+    // Waits until Cancel can be pressed in the running upload.
+    bool cancelLive()
+    {
+        return QTest::qWaitFor([this] { return form->Button2->isEnabled(); }, 5000) &&
+               form->Button2->text() == QLatin1String("Cancel");
     }
 };

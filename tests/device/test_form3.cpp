@@ -343,6 +343,7 @@ void TestForm3::cancelDuringTransfer()
     QVERIFY(rig.showAndScan());
     rig.click("Button2");
     QTRY_VERIFY(rig.decoder.Get_Count >= 2);
+    QVERIFY(rig.cancelLive());
     rig.click("Button2");
     QVERIFY(waitIdle(rig));
     QCOMPARE(sensor->cancels, 1);
@@ -359,15 +360,16 @@ void TestForm3::cancelDuringTransfer()
 
 void TestForm3::connectFailures_data()
 {
+    // Every failure to open the link is said once, with the sensor's full name.
     QTest::addColumn<int>("fault");
     QTest::addColumn<QStringList>("messages");
-    QTest::newRow("no service") << 0 << QStringList{};
-    QTest::newRow("no write characteristic") << 1 << QStringList{};
-    QTest::newRow("no notify characteristic") << 2 << QStringList{};
-    QTest::newRow("connect refused") << 3 << QStringList{"Unable to connect Vm731-0042."};
-    QTest::newRow("gone from the list") << 4 << QStringList{};
-    QTest::newRow("connect refused during service discovery")
-        << 5 << QStringList{"Unable to connect Vm731-0042."};
+    const QStringList refused{"Unable to connect Vm731-0042."};
+    QTest::newRow("no service") << 0 << refused;
+    QTest::newRow("no write characteristic") << 1 << refused;
+    QTest::newRow("no notify characteristic") << 2 << refused;
+    QTest::newRow("connect refused") << 3 << refused;
+    QTest::newRow("gone from the list") << 4 << QStringList{"Unable to connect Vm731-0043."};
+    QTest::newRow("connect refused during service discovery") << 5 << refused;
 }
 
 void TestForm3::connectFailures()
@@ -585,23 +587,27 @@ void TestForm3::misbehaviourNeverCompleteWrite()
     QVERIFY(rig.showAndScan());
     rig.click("Button2");
     QTRY_VERIFY(rig.decoder.Get_Count >= 2);
-    // A second press while the wait for "GC" runs changes nothing.
-    bool busyThen = false;
+    QVERIFY(rig.cancelLive());
+    // A second press while the wait for "GC" runs finds Cancel disabled.
+    bool waitShown = false;
     QTimer::singleShot(50, rig.form.get(), [&] {
-        busyThen = rig.form->session().busy();
+        waitShown = rig.form->session().busy() && !rig.form->Button2->isEnabled() &&
+                    rig.form->cursor().shape() == Qt::WaitCursor;
         rig.click("Button2");
     });
     rig.click("Button2");
-    QVERIFY(busyThen);
+    QVERIFY(waitShown);
     QVERIFY(waitIdle(rig));
     QCOMPARE(sensor->cancels, 1);
     QCOMPARE(sensor->clears, 0);
     QCOMPARE(sensor->recording().samples.size(), 400);
     QVERIFY(!sensor->linked());
+    QCOMPARE(rig.prompts.messages(), QStringList{"No response from Vm731-0042."});
 
-    // The set-up command is given its time, then the link closes.
+    // The set-up command is given its time, then the link closes; one message says so.
     rig.click("Button3");
-    QCOMPARE(rig.prompts.messages(), (QStringList{"Set up 0042.", "Unable to set up 0042."}));
+    QCOMPARE(rig.prompts.messages(),
+             (QStringList{"No response from Vm731-0042.", "Unable to set up 0042."}));
     QVERIFY(rig.idle());
 }
 

@@ -29,6 +29,7 @@ struct Bench
         ble.addSensor(&sensor);
         session.setClock([this] { return now; });
         session.setWriteTimeout(300);
+        session.setCancelGuard(50);
         session.setSaver([](Prompts &) { return false; });
     }
     bool scan()
@@ -54,7 +55,7 @@ private slots:
     void progressTextIsTheFormat();
     void connectedReportTwiceSendsTwice();
     void sendCommandNeedsLinkAndText();
-    void cancelBeforeLinkIsUp();
+    void pressBeforeLinkIsUpCancelsNothing();
     void idleLinkLossShowsNothing();
     void notificationsOfOtherCharacteristicsIgnored();
 };
@@ -164,18 +165,32 @@ void TestSession::sendCommandNeedsLinkAndText()
     QVERIFY(!b.sensor.linked());
 }
 
-void TestSession::cancelBeforeLinkIsUp()
+void TestSession::pressBeforeLinkIsUpCancelsNothing()
 {
     Bench b;
     b.ble.connectDelayMs = 100;
+    b.sensor.setRecording(generateRecording(200));
+    b.sensor.notificationSize = 31;
+    b.ble.notifyIntervalMs = 2;
     QVERIFY(b.scan());
     b.session.Button2Click();
     QCOMPARE(b.session.uploadState(), LinkSession::Transferring);
+    QVERIFY(!b.view.uploadEnabled);
+    QCOMPARE(b.view.activity, ConnectView::Activity::Working);
+    // The repeated press of a double click: nothing.
+    b.session.Button2Click();
+    QVERIFY(b.ble.connecting());
+    QVERIFY(QTest::qWaitFor([&] { return b.session.cancelArmed(); }, 2000));
+    QVERIFY(b.view.uploadEnabled);
+    QVERIFY(b.sensor.linked());
+    QCOMPARE(b.sensor.commands.value(1), QStringLiteral("GS4"));
+    QVERIFY(!b.sensor.commands.contains(QStringLiteral("GC")));
+    // A deliberate Cancel once it is live.
     b.session.Button2Click();
     QVERIFY(b.idle());
-    QVERIFY(!b.ble.connecting());
+    QCOMPARE(b.sensor.cancels, 1);
     QVERIFY(!b.sensor.linked());
-    QVERIFY(b.sensor.writes.isEmpty());
+    QCOMPARE(b.view.activity, ConnectView::Activity::None);
 }
 
 void TestSession::idleLinkLossShowsNothing()
@@ -202,6 +217,7 @@ void TestSession::notificationsOfOtherCharacteristicsIgnored()
     QCOMPARE(b.session.receiver().frameLength(), length);
     b.session.BluetoothLE1CharacteristicRead(2, 0);
     QVERIFY(b.session.receiver().frameLength() != length);
+    QVERIFY(QTest::qWaitFor([&] { return b.session.cancelArmed(); }, 2000));
     b.session.Button2Click();
     QVERIFY(b.idle());
 }

@@ -43,7 +43,9 @@ const char CONTROL_HELP[] =
     "Control interface org.keldra.SensorSim1 at /org/keldra/sim on the same bus:\n"
     "  Sensors() -> as, Writes(s name) -> aay, Commands(s name) -> as,\n"
     "  State(s name) -> a{sv}, SetFault(s name, s key, v value) with the fault keys\n"
-    "  above and chunk/pace, SetPowered(b), Reload(s name) restores the recording.\n";
+    "  above, chunk/pace and lose-on (a command text: a write holding it is neither\n"
+    "  acted on nor answered, the link drops instead), SetPowered(b), LoseLink(s name)\n"
+    "  drops the sensor's link, Reload(s name) restores the recording.\n";
 
 int intOption(const QCommandLineParser &p, const QString &name, int fallback)
 {

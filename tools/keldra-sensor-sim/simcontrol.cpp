@@ -43,6 +43,12 @@ SimControl::SimControl(ObjectTree &tree, SimAdapter &adapter,
         m_adapter.setPowered(call.arguments().value(0).toBool());
         m_tree.reply(call);
     });
+    m_tree.setMethod(path, iface, QStringLiteral("LoseLink"), [this](const QDBusMessage &call) {
+        if (SimDevice *d = deviceOf(call)) {
+            d->loseLink();
+            m_tree.reply(call);
+        }
+    });
     m_tree.setMethod(path, iface, QStringLiteral("Reload"), [this](const QDBusMessage &call) {
         if (SimDevice *d = deviceOf(call)) {
             d->model().setRecording(m_recordings.value(m_adapter.devices().indexOf(d)));
@@ -104,6 +110,8 @@ void SimControl::setFault(const QDBusMessage &call)
         m.loseLinkAfterPacket = value.toInt();
     else if (key == QLatin1String("mute"))
         m.neverCompleteWrite = value.toBool();
+    else if (key == QLatin1String("lose-on"))
+        m.loseLinkOnCommand = value.toString();
     else if (key == QLatin1String("refuse"))
         m.connectable = !value.toBool();
     else if (key == QLatin1String("garbage"))

@@ -39,15 +39,15 @@ QVariant objectPath(const QString &path)
 } // namespace
 
 SimDevice::SimDevice(ObjectTree &tree, const QString &adapterPath, const QString &address,
-                     const SensorSpec &sensorSpec, const SensorModel &model, const SimTimings &timings,
-                     QObject *parent)
+                     const SensorSpec &sensorSpec, const SensorModel &model,
+                     const SimTimings &timings, QObject *parent)
     : QObject(parent), m_tree(tree), m_adapterPath(adapterPath), m_address(address),
       m_path(adapterPath + QLatin1Char('/') + devicePathElement(address)),
       m_servicePath(m_path + QStringLiteral("/service0010")),
       m_writePath(m_servicePath + QStringLiteral("/char0011")),
       m_notifyPath(m_servicePath + QStringLiteral("/char0013")),
-      m_cccdPath(m_notifyPath + QStringLiteral("/desc0015")), m_spec(sensorSpec), m_timings(timings),
-      m_model(model)
+      m_cccdPath(m_notifyPath + QStringLiteral("/desc0015")), m_spec(sensorSpec),
+      m_timings(timings), m_model(model)
 {
     // At pace 0 the pump sends a batch per turn of the event loop, so that calls (a "GC"
     // write, a Disconnect) are still answered in the middle of an upload.
@@ -275,6 +275,10 @@ void SimDevice::writeValueCall(const QDBusMessage &call)
         m_tree.reply(call);
     else
         m_unanswered.append(call);
+    if (m_model.linkDropRequested()) {
+        loseLink();
+        return;
+    }
     if (m_model.hasNotification() && !m_pump.isActive())
         m_pump.start();
 }
