@@ -2,7 +2,7 @@
 // (through the preloaded fault library), and a small tmpfs fills up for real. A failed save
 // is reported and leaves the old file as it was and nothing else behind; an upload whose file
 // is not whole, or does not read back as the recording, never clears the sensor.
-#include "../device/rig.h"
+#include "../device/connect/rig.h"
 #include "format.h"
 #include "inifile.h"
 #include "reader.h"
