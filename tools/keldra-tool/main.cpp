@@ -10,6 +10,7 @@ int runRead(const QStringList &args);
 int runDecode(const QStringList &args);
 int runCommand(const QStringList &args);
 int runEncode(const QStringList &args);
+int runExport(const QStringList &args);
 
 namespace {
 
@@ -26,6 +27,7 @@ const Subcommand kSubcommands[] = {
     {"decode", "decode --name NAME STREAM OUT", runDecode},
     {"command", "command upload|set|cancel|clear [--at \"YYYY-MM-DD hh:mm:ss.zzz\"] [--rate I --thick T --acc I --gyro I --autooff I]", runCommand},
     {"encode", "encode FILE STREAM", runEncode},
+    {"export", "export --format snirf|edf|png|svg|pdf FILE OUT", runExport},
 };
 
 int usage()
