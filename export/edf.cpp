@@ -161,9 +161,11 @@ QString writeEdf(const ExportRecording &recording, const QString &path,
                                                qint64(run.count) * r.intervalMs,
                                                runLabel(run.kind) + suffix);
     }
-    qsizetype noteBytes = timekeeping(qint64(records - 1) * recordMs).size();
+    // The longest time-keeping list: the last onset's whole seconds and three decimals.
+    const qsizetype keeping = timekeeping(qint64(records - 1) * recordMs / 1000 * 1000 + 1).size();
+    qsizetype noteBytes = keeping;
     for (const QByteArray &n : notes)
-        noteBytes = std::max(noteBytes, timekeeping(qint64(records - 1) * recordMs).size() + n.size());
+        noteBytes = std::max(noteBytes, keeping + n.size());
     const int noteSamples = int((noteBytes + 1) / 2);
 
     // The header.
@@ -242,6 +244,10 @@ QString writeEdf(const ExportRecording &recording, const QString &path,
         }
         QByteArray note = timekeeping(qint64(rec) * recordMs);
         note += notes.value(rec);
+        if (note.size() > noteSamples * 2) {
+            file.cancelWriting();
+            return QStringLiteral("The EDF annotations do not fit their record.");
+        }
         note.append(QByteArray(noteSamples * 2 - note.size(), '\0'));
         chunk += note;
         if (chunk.size() >= WRITE_CHUNK || rec + 1 == records) {

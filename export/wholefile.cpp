@@ -8,6 +8,7 @@
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -36,6 +37,26 @@ FileByName::FileByName(const QString &target) : m_target(target)
         return;
     }
     m_temp.close();
+    // The permissions of the file it replaces, or those of a newly created file.
+    QFileDevice::Permissions permissions = QFileInfo::exists(target)
+                                               ? QFile::permissions(target)
+                                               : QFileDevice::Permissions();
+#ifdef Q_OS_UNIX
+    if (!QFileInfo::exists(target)) {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        const QFileDevice::Permission bits[] = {
+            QFileDevice::ReadOwner, QFileDevice::WriteOwner, QFileDevice::ReadGroup,
+            QFileDevice::WriteGroup, QFileDevice::ReadOther, QFileDevice::WriteOther};
+        const mode_t modes[] = {S_IRUSR, S_IWUSR, S_IRGRP, S_IWGRP, S_IROTH, S_IWOTH};
+        for (int i = 0; i < 6; ++i) {
+            if (!(mask & modes[i]))
+                permissions |= bits[i];
+        }
+    }
+#endif
+    if (permissions != QFileDevice::Permissions() && !m_temp.setPermissions(permissions))
+        m_error = m_temp.errorString();
 }
 
 bool FileByName::commit()
