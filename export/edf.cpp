@@ -131,10 +131,12 @@ QString writeEdf(const ExportRecording &recording, const QString &path,
                 lo = std::min(lo, v);
                 hi = std::max(hi, v);
             }
-            Signal sig{c, s.series, (two ? QByteArray("CH") + QByteArray::number(c + 1) + ' ' : "") + s.label,
+            Signal sig{c, s.series,
+                       (two ? QByteArray("CH") + QByteArray::number(c + 1) + ' ' : "") + s.label,
                        s.unit, edfRange(lo, hi)};
             if (!sig.range.ok)
-                return QStringLiteral("The series %1 cannot be written to EDF (value out of range).")
+                return QStringLiteral(
+                           "The series %1 cannot be written to EDF (value out of range).")
                     .arg(QLatin1String(sig.label));
             sig.min = sig.range.min.toDouble();
             sig.scale = double(DIGITAL_MAX - DIGITAL_MIN) / (sig.range.max.toDouble() - sig.min);
@@ -143,7 +145,8 @@ QString writeEdf(const ExportRecording &recording, const QString &path,
     }
 
     // Data records: up to one second each, dividing the recording evenly.
-    const int perSecond = r.intervalMs <= 1000 && 1000 % r.intervalMs == 0 ? 1000 / r.intervalMs : 1;
+    const int perSecond =
+        r.intervalMs <= 1000 && 1000 % r.intervalMs == 0 ? 1000 / r.intervalMs : 1;
     int perRecord = perSecond;
     while (r.count % perRecord != 0)
         --perRecord;
@@ -155,11 +158,12 @@ QString writeEdf(const ExportRecording &recording, const QString &path,
     for (int c = 0; c < r.channels.size(); ++c) {
         const QString suffix = two ? QStringLiteral(" CH%1").arg(c + 1) : QString();
         for (int32_t e : r.channels[c].events)
-            notes[e / perRecord] += tal(qint64(e) * r.intervalMs, 0, QStringLiteral("Event") + suffix);
+            notes[e / perRecord] +=
+                tal(qint64(e) * r.intervalMs, 0, QStringLiteral("Event") + suffix);
         for (const SampleRun &run : unmeasuredRuns(r, c))
-            notes[run.first / perRecord] += tal(qint64(run.first) * r.intervalMs,
-                                               qint64(run.count) * r.intervalMs,
-                                               runLabel(run.kind) + suffix);
+            notes[run.first / perRecord] +=
+                tal(qint64(run.first) * r.intervalMs, qint64(run.count) * r.intervalMs,
+                    runLabel(run.kind) + suffix);
     }
     // The longest time-keeping list: the last onset's whole seconds and three decimals.
     const qsizetype keeping = timekeeping(qint64(records - 1) * recordMs / 1000 * 1000 + 1).size();
@@ -180,8 +184,9 @@ QString writeEdf(const ExportRecording &recording, const QString &path,
     QByteArray header;
     header += field("0", 8);
     header += field(ascii(serials.join(QLatin1Char('+')), true) + " X X X", 80);
-    header += field("Startdate " + twoDigits(start.day) + '-' + MONTHS[std::clamp(start.month, 1, 12) - 1] +
-                        '-' + QByteArray::number(start.year) + " X X " +
+    header += field("Startdate " + twoDigits(start.day) + '-' +
+                        MONTHS[std::clamp(start.month, 1, 12) - 1] + '-' +
+                        QByteArray::number(start.year) + " X X " +
                         ascii(devices.join(QLatin1Char('+')), true),
                     80);
     header += twoDigits(start.day) + '.' + twoDigits(start.month) + '.' + twoDigits(start.year);

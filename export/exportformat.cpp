@@ -13,8 +13,10 @@ struct Named
     ExportFormat format;
     const char *name;
 };
-const Named FORMATS[] = {{ExportFormat::Snirf, "snirf"}, {ExportFormat::Edf, "edf"},
-                         {ExportFormat::Png, "png"},     {ExportFormat::Svg, "svg"},
+const Named FORMATS[] = {{ExportFormat::Snirf, "snirf"},
+                         {ExportFormat::Edf, "edf"},
+                         {ExportFormat::Png, "png"},
+                         {ExportFormat::Svg, "svg"},
                          {ExportFormat::Pdf, "pdf"}};
 
 } // namespace
@@ -50,8 +52,8 @@ bool isPictureFormat(ExportFormat format)
            format == ExportFormat::Pdf;
 }
 
-QString writeRecording(const ExportRecording &recording, ExportFormat format,
-                       const QString &path, const ExportProgress &progress)
+QString writeRecording(const ExportRecording &recording, ExportFormat format, const QString &path,
+                       const ExportProgress &progress)
 {
     switch (format) {
     case ExportFormat::Snirf:

@@ -15,5 +15,5 @@ QString exportFormatName(ExportFormat format);
 bool isPictureFormat(ExportFormat format);
 
 // Writes the recording in a recording format (SNIRF or EDF+); an empty string on success.
-QString writeRecording(const ExportRecording &recording, ExportFormat format,
-                       const QString &path, const ExportProgress &progress = {});
+QString writeRecording(const ExportRecording &recording, ExportFormat format, const QString &path,
+                       const ExportProgress &progress = {});

@@ -71,8 +71,8 @@ QString writePdf(QWidget *window, const QRect &area, QSaveFile &file)
     pdf.setCreator(QStringLiteral("Keldra Data Viewer"));
     // One page the size of the picture at the screen's resolution, without margins.
     const QSizeF points(area.width() * 72.0 / dpi, area.height() * 72.0 / dpi);
-    if (!pdf.setPageLayout(QPageLayout(QPageSize(points, QPageSize::Point), QPageLayout::Portrait,
-                                       QMarginsF())))
+    if (!pdf.setPageLayout(
+            QPageLayout(QPageSize(points, QPageSize::Point), QPageLayout::Portrait, QMarginsF())))
         return QStringLiteral("The PDF page could not be set up.");
     QPainter painter(&pdf);
     if (!paint(painter, window, area))
@@ -85,7 +85,8 @@ QString writePdf(QWidget *window, const QRect &area, QSaveFile &file)
 QString writePicture(QWidget *window, QWidget *menuBar, ExportFormat format, const QString &path)
 {
     if (!isPictureFormat(format))
-        return QStringLiteral("%1 is not a picture format.").arg(exportFormatName(format).toUpper());
+        return QStringLiteral("%1 is not a picture format.")
+            .arg(exportFormatName(format).toUpper());
     const QRect area = clientArea(window, menuBar);
     if (area.isEmpty())
         return QStringLiteral("There is nothing to draw.");

@@ -34,8 +34,7 @@ bool sameReadings(const SAMPLE_TYPE &a, const SAMPLE_TYPE &b)
 
 void addRun(QList<SampleRun> &runs, SampleKind kind, int i)
 {
-    if (!runs.isEmpty() && runs.back().kind == kind &&
-        runs.back().first + runs.back().count == i)
+    if (!runs.isEmpty() && runs.back().kind == kind && runs.back().first + runs.back().count == i)
         ++runs.back().count;
     else
         runs.append({kind, i, 1});
@@ -87,19 +86,19 @@ QList<SampleRun> unmeasuredRuns(const ExportRecording &r, int c)
         addRun(runs, SampleKind::Blank, 0);
     for (int i = 1; i < r.count; ++i) {
         const bool readings = sameReadings(s[i], s[i - 1]);
-        const bool repeat = (s[i].Status & STATUS_REPEATED) &&
-                            s[i].Status == (s[i - 1].Status | STATUS_REPEATED);
+        const bool repeat =
+            (s[i].Status & STATUS_REPEATED) && s[i].Status == (s[i - 1].Status | STATUS_REPEATED);
         if (readings && repeat && s[i].Time == s[i - 1].Time) {
             addRun(runs, SampleKind::Repeated, i); // the expected time stays
             continue;
         }
         expected += interval;
-        if (readings && s[i].Status == s[i - 1].Status && s[i].Time == expected)
+        if (s[i].Status & STATUS_BLANK) // the sensor's own flag (an upload has no fills)
+            addRun(runs, SampleKind::Blank, i);
+        else if (readings && s[i].Status == s[i - 1].Status && s[i].Time == expected)
             addRun(runs, SampleKind::Filled, i);
         else if (s[i].Status & STATUS_REPEATED)
             addRun(runs, SampleKind::Repeated, i);
-        else if (s[i].Status & STATUS_BLANK)
-            addRun(runs, SampleKind::Blank, i);
     }
     return runs;
 }
@@ -127,12 +126,12 @@ QString serialNumber(const DATA_INFO_TYPE &info)
 QList<SeriesInfo> seriesOf(const DATA_INFO_TYPE &info)
 {
     if (!info.Rev2)
-        return {{Series::TOHb, "TOHb", "mM"}, {Series::StO2, "StO2", "%"},
-                {Series::Batt, "Batt", "V"}};
-    return {{Series::OXHb, "OXHb", "mM"}, {Series::DXHb, "DXHb", "mM"},
-            {Series::TOHb, "TOHb", "mM"}, {Series::StO2, "StO2", "%"},
-            {Series::AccX, "AccX", "G"},  {Series::AccY, "AccY", "G"},
-            {Series::AccZ, "AccZ", "G"},  {Series::GyrX, "GyrX", "deg/s"},
+        return {
+            {Series::TOHb, "TOHb", "mM"}, {Series::StO2, "StO2", "%"}, {Series::Batt, "Batt", "V"}};
+    return {{Series::OXHb, "OXHb", "mM"},    {Series::DXHb, "DXHb", "mM"},
+            {Series::TOHb, "TOHb", "mM"},    {Series::StO2, "StO2", "%"},
+            {Series::AccX, "AccX", "G"},     {Series::AccY, "AccY", "G"},
+            {Series::AccZ, "AccZ", "G"},     {Series::GyrX, "GyrX", "deg/s"},
             {Series::GyrY, "GyrY", "deg/s"}, {Series::GyrZ, "GyrZ", "deg/s"},
             {Series::Batt, "Batt", "V"}};
 }

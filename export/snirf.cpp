@@ -2,16 +2,15 @@
 // failure ends the export.
 #include "snirf.h"
 
-#include "wholefile.h"
-
-#include <hdf5.h>
-#include <QFile>
+#include <QSaveFile>
 #include <algorithm>
+#include <hdf5.h>
 #include <vector>
 
 namespace {
 
 constexpr hsize_t ROWS_PER_BLOCK = 1 << 16;
+constexpr size_t CORE_INCREMENT = 16 << 20;
 
 // An HDF5 identifier closed by its own close function.
 class Handle
@@ -76,7 +75,8 @@ private:
     bool vector(hid_t loc, const char *name, const std::vector<double> &values);
     bool matrix(hid_t loc, const char *name, hsize_t rows, hsize_t cols,
                 const std::vector<double> &values);
-    bool series(hid_t loc, const char *name, const QList<Column> &columns);
+    bool series(hid_t loc, const char *name, const QList<Column> &columns,
+                hid_t fileType = H5T_IEEE_F64LE);
     bool time(hid_t loc);
     bool metaData(hid_t nirs);
     bool dataBlock(hid_t nirs, const char *name, const QList<Column> &columns,
@@ -97,6 +97,7 @@ private:
     hsize_t m_rows = 0;
     hsize_t m_done = 0;
     int m_stim = 0;
+    bool m_timeWritten = false;
 };
 
 bool SnirfWriter::string(hid_t loc, const char *name, const QString &text)
@@ -107,13 +108,11 @@ bool SnirfWriter::string(hid_t loc, const char *name, const QString &text)
         H5Tset_cset(type.id(), H5T_CSET_UTF8) < 0)
         return fail("string type");
     Handle space(H5Screate(H5S_SCALAR), H5Sclose);
-    Handle set(H5Dcreate2(loc, name, type.id(), space.id(), H5P_DEFAULT, H5P_DEFAULT,
-                          H5P_DEFAULT),
+    Handle set(H5Dcreate2(loc, name, type.id(), space.id(), H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT),
                H5Dclose);
     const char *data = utf8.constData();
     if (!space.valid() || !set.valid() ||
-        H5Dwrite(set.id(), type.id(), H5S_ALL, H5S_ALL, H5P_DEFAULT, &data) < 0 ||
-        !set.release())
+        H5Dwrite(set.id(), type.id(), H5S_ALL, H5S_ALL, H5P_DEFAULT, &data) < 0 || !set.release())
         return fail(name);
     return true;
 }
@@ -121,9 +120,9 @@ bool SnirfWriter::string(hid_t loc, const char *name, const QString &text)
 bool SnirfWriter::integer(hid_t loc, const char *name, int value)
 {
     Handle space(H5Screate(H5S_SCALAR), H5Sclose);
-    Handle set(H5Dcreate2(loc, name, H5T_NATIVE_INT, space.id(), H5P_DEFAULT, H5P_DEFAULT,
-                          H5P_DEFAULT),
-               H5Dclose);
+    Handle set(
+        H5Dcreate2(loc, name, H5T_NATIVE_INT, space.id(), H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT),
+        H5Dclose);
     if (!space.valid() || !set.valid() ||
         H5Dwrite(set.id(), H5T_NATIVE_INT, H5S_ALL, H5S_ALL, H5P_DEFAULT, &value) < 0 ||
         !set.release())
@@ -134,9 +133,9 @@ bool SnirfWriter::integer(hid_t loc, const char *name, int value)
 bool SnirfWriter::number(hid_t loc, const char *name, double value)
 {
     Handle space(H5Screate(H5S_SCALAR), H5Sclose);
-    Handle set(H5Dcreate2(loc, name, H5T_NATIVE_DOUBLE, space.id(), H5P_DEFAULT, H5P_DEFAULT,
-                          H5P_DEFAULT),
-               H5Dclose);
+    Handle set(
+        H5Dcreate2(loc, name, H5T_NATIVE_DOUBLE, space.id(), H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT),
+        H5Dclose);
     if (!space.valid() || !set.valid() ||
         H5Dwrite(set.id(), H5T_NATIVE_DOUBLE, H5S_ALL, H5S_ALL, H5P_DEFAULT, &value) < 0 ||
         !set.release())
@@ -148,12 +147,12 @@ bool SnirfWriter::vector(hid_t loc, const char *name, const std::vector<double> 
 {
     const hsize_t dims[1] = {values.size()};
     Handle space(H5Screate_simple(1, dims, nullptr), H5Sclose);
-    Handle set(H5Dcreate2(loc, name, H5T_NATIVE_DOUBLE, space.id(), H5P_DEFAULT, H5P_DEFAULT,
-                          H5P_DEFAULT),
-               H5Dclose);
+    Handle set(
+        H5Dcreate2(loc, name, H5T_NATIVE_DOUBLE, space.id(), H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT),
+        H5Dclose);
     if (!space.valid() || !set.valid() ||
-        (!values.empty() && H5Dwrite(set.id(), H5T_NATIVE_DOUBLE, H5S_ALL, H5S_ALL,
-                                     H5P_DEFAULT, values.data()) < 0) ||
+        (!values.empty() &&
+         H5Dwrite(set.id(), H5T_NATIVE_DOUBLE, H5S_ALL, H5S_ALL, H5P_DEFAULT, values.data()) < 0) ||
         !set.release())
         return fail(name);
     return true;
@@ -164,26 +163,25 @@ bool SnirfWriter::matrix(hid_t loc, const char *name, hsize_t rows, hsize_t cols
 {
     const hsize_t dims[2] = {rows, cols};
     Handle space(H5Screate_simple(2, dims, nullptr), H5Sclose);
-    Handle set(H5Dcreate2(loc, name, H5T_NATIVE_DOUBLE, space.id(), H5P_DEFAULT, H5P_DEFAULT,
-                          H5P_DEFAULT),
-               H5Dclose);
+    Handle set(
+        H5Dcreate2(loc, name, H5T_NATIVE_DOUBLE, space.id(), H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT),
+        H5Dclose);
     if (!space.valid() || !set.valid() ||
-        (rows * cols > 0 && H5Dwrite(set.id(), H5T_NATIVE_DOUBLE, H5S_ALL, H5S_ALL,
-                                     H5P_DEFAULT, values.data()) < 0) ||
+        (rows * cols > 0 &&
+         H5Dwrite(set.id(), H5T_NATIVE_DOUBLE, H5S_ALL, H5S_ALL, H5P_DEFAULT, values.data()) < 0) ||
         !set.release())
         return fail(name);
     return true;
 }
 
 // A <samples x columns> series written a block of rows at a time.
-bool SnirfWriter::series(hid_t loc, const char *name, const QList<Column> &columns)
+bool SnirfWriter::series(hid_t loc, const char *name, const QList<Column> &columns, hid_t fileType)
 {
     const hsize_t rows = hsize_t(m_r.count);
     const hsize_t cols = hsize_t(columns.size());
     const hsize_t dims[2] = {rows, cols};
     Handle space(H5Screate_simple(2, dims, nullptr), H5Sclose);
-    Handle set(H5Dcreate2(loc, name, H5T_NATIVE_DOUBLE, space.id(), H5P_DEFAULT, H5P_DEFAULT,
-                          H5P_DEFAULT),
+    Handle set(H5Dcreate2(loc, name, fileType, space.id(), H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT),
                H5Dclose);
     if (!space.valid() || !set.valid())
         return fail(name);
@@ -202,8 +200,7 @@ bool SnirfWriter::series(hid_t loc, const char *name, const QList<Column> &colum
         const hsize_t count[2] = {n, cols};
         Handle memory(H5Screate_simple(2, count, nullptr), H5Sclose);
         if (!memory.valid() ||
-            H5Sselect_hyperslab(space.id(), H5S_SELECT_SET, start, nullptr, count, nullptr) <
-                0 ||
+            H5Sselect_hyperslab(space.id(), H5S_SELECT_SET, start, nullptr, count, nullptr) < 0 ||
             H5Dwrite(set.id(), H5T_NATIVE_DOUBLE, memory.id(), space.id(), H5P_DEFAULT,
                      block.data()) < 0)
             return fail(name);
@@ -214,18 +211,23 @@ bool SnirfWriter::series(hid_t loc, const char *name, const QList<Column> &colum
     return true;
 }
 
+// Every block shares one time vector: the first "time" is written, the others are links to it.
 bool SnirfWriter::time(hid_t loc)
 {
+    if (m_timeWritten)
+        return H5Lcreate_hard(loc, "/nirs/data1/time", loc, "time", H5P_DEFAULT, H5P_DEFAULT) >=
+                   0 ||
+               fail("time");
     std::vector<double> t(size_t(m_r.count));
     for (int i = 0; i < m_r.count; ++i)
         t[size_t(i)] = sampleSeconds(m_r, i);
-    return vector(loc, "time", t);
+    m_timeWritten = vector(loc, "time", t);
+    return m_timeWritten;
 }
 
 bool SnirfWriter::metaData(hid_t nirs)
 {
-    Handle tags(H5Gcreate2(nirs, "metaDataTags", H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT),
-                H5Gclose);
+    Handle tags(H5Gcreate2(nirs, "metaDataTags", H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT), H5Gclose);
     if (!tags.valid())
         return fail("metaDataTags");
     QStringList serials;
@@ -264,9 +266,9 @@ bool SnirfWriter::dataBlock(hid_t nirs, const char *name, const QList<Column> &c
         return false;
     for (qsizetype k = 0; k < columns.size(); ++k) {
         const QByteArray listName = "measurementList" + QByteArray::number(k + 1);
-        Handle list(H5Gcreate2(block.id(), listName.constData(), H5P_DEFAULT, H5P_DEFAULT,
-                               H5P_DEFAULT),
-                    H5Gclose);
+        Handle list(
+            H5Gcreate2(block.id(), listName.constData(), H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT),
+            H5Gclose);
         const int index = columns[k].channel + 1;
         if (!list.valid())
             return fail(listName.constData());
@@ -290,9 +292,9 @@ bool SnirfWriter::aux(hid_t nirs)
             if (s.series < Series::AccX)
                 continue; // haemoglobin and StO2 are data
             const QByteArray groupName = "aux" + QByteArray::number(++n);
-            Handle group(H5Gcreate2(nirs, groupName.constData(), H5P_DEFAULT, H5P_DEFAULT,
-                                    H5P_DEFAULT),
-                         H5Gclose);
+            Handle group(
+                H5Gcreate2(nirs, groupName.constData(), H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT),
+                H5Gclose);
             if (!group.valid())
                 return fail(groupName.constData());
             QString label = QLatin1String(s.label);
@@ -300,7 +302,8 @@ bool SnirfWriter::aux(hid_t nirs)
                 label = QStringLiteral("CH%1 ").arg(c + 1) + label;
             if (!string(group.id(), "name", label) ||
                 !string(group.id(), "dataUnit", QLatin1String(s.unit)) ||
-                !series(group.id(), "dataTimeSeries", {{int(c), s.series, 1.0}}) ||
+                // The sensor's single-precision values, kept exactly.
+                !series(group.id(), "dataTimeSeries", {{int(c), s.series, 1.0}}, H5T_IEEE_F32LE) ||
                 !time(group.id()) || !number(group.id(), "timeOffset", 0.0))
                 return false;
             if (!group.release())
@@ -341,8 +344,7 @@ bool SnirfWriter::stims(hid_t nirs)
     }
     for (const Stim &s : all) {
         const QByteArray groupName = "stim" + QByteArray::number(++m_stim);
-        Handle group(H5Gcreate2(nirs, groupName.constData(), H5P_DEFAULT, H5P_DEFAULT,
-                                H5P_DEFAULT),
+        Handle group(H5Gcreate2(nirs, groupName.constData(), H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT),
                      H5Gclose);
         if (!group.valid() || !string(group.id(), "name", s.name) ||
             !matrix(group.id(), "data", s.rows.size() / 3, 3, s.rows) || !group.release())
@@ -405,25 +407,38 @@ QString writeSnirf(const ExportRecording &recording, const QString &path,
 {
     if (const QString problem = recordingProblem(recording); !problem.isEmpty())
         return problem;
-    FileByName target(path);
-    if (!target.isValid())
-        return QStringLiteral("The file could not be created (%1).").arg(target.error());
     // The library's own error printing is off: every failure is reported here.
     H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
+    // The file is built in memory (the core driver, nothing written by the library) and its
+    // image written whole through QSaveFile: a failing disk fails the save, never the
+    // library's own close.
+    Handle access(H5Pcreate(H5P_FILE_ACCESS), H5Pclose);
+    if (!access.valid() || H5Pset_fapl_core(access.id(), CORE_INCREMENT, 0) < 0)
+        return QStringLiteral("The SNIRF file could not be set up.");
     SnirfWriter writer(recording, progress);
+    std::vector<char> image;
     {
-        Handle file(H5Fcreate(QFile::encodeName(target.path()).constData(), H5F_ACC_TRUNC,
-                              H5P_DEFAULT, H5P_DEFAULT),
-                    H5Fclose);
+        Handle file(H5Fcreate("export.snirf", H5F_ACC_TRUNC, H5P_DEFAULT, access.id()), H5Fclose);
         if (!file.valid())
-            return QStringLiteral("The file could not be created.");
-        const bool written = writer.write(file.id());
-        if (!file.release() && written)
-            return QStringLiteral("The SNIRF file could not be completed.");
-        if (!written)
+            return QStringLiteral("The SNIRF file could not be set up.");
+        if (!writer.write(file.id()))
             return writer.failure();
+        if (H5Fflush(file.id(), H5F_SCOPE_GLOBAL) < 0)
+            return QStringLiteral("The SNIRF file could not be completed.");
+        const ssize_t size = H5Fget_file_image(file.id(), nullptr, 0);
+        if (size <= 0)
+            return QStringLiteral("The SNIRF file could not be completed.");
+        image.resize(size_t(size));
+        if (H5Fget_file_image(file.id(), image.data(), image.size()) != size || !file.release())
+            return QStringLiteral("The SNIRF file could not be completed.");
     }
-    if (!target.commit())
-        return QStringLiteral("The file could not be saved (%1).").arg(target.error());
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        return QStringLiteral("The file could not be created (%1).").arg(out.errorString());
+    if (out.write(image.data(), qint64(image.size())) != qint64(image.size()) || !out.commit()) {
+        const QString why = out.errorString();
+        out.cancelWriting();
+        return QStringLiteral("The SNIRF file could not be saved (%1).").arg(why);
+    }
     return {};
 }

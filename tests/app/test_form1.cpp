@@ -185,9 +185,10 @@ private slots:
                                                      "N2=",          "U1=Print Setup(&U)",
                                                      "P1=Print(&P)", "E1=Export(&E)",
                                                      "N3=",          "X1=Exit(&X)"};
-        QTest::newRow("Export") << "E1" << QStringList{"E2=Picture(&P)...", "E3=Window 1(&1)...",
-                                                       "E4=Window 2(&2)...", "E5=Window 3(&3)...",
-                                                       "E6=Window 4(&4)..."};
+        QTest::newRow("Export") << "E1"
+                                << QStringList{"E2=Picture(&P)...", "E3=Window 1(&1)...",
+                                               "E4=Window 2(&2)...", "E5=Window 3(&3)...",
+                                               "E6=Window 4(&4)..."};
         QTest::newRow("View") << "N1" << QStringList{"I1=Initialize View Settings(&I)"};
         QTest::newRow("Help") << "H1" << QStringList{"H2=Help(&H)", "A1=About(&A)"};
     }

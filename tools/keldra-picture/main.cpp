@@ -41,7 +41,8 @@ int main(int argc, char *argv[])
     // changed: the picture shows the viewer's defaults.
     QTemporaryDir work;
     if (!work.isValid())
-        return failure(QStringLiteral("cannot make a temporary folder: %1").arg(work.errorString()));
+        return failure(
+            QStringLiteral("cannot make a temporary folder: %1").arg(work.errorString()));
     ScriptedPrompts prompts;
     Form1 form(prompts, work.filePath(QStringLiteral("Keldra_data_viewer.ini")));
     form.show();
