@@ -25,10 +25,7 @@ struct Subcommand
 const Subcommand kSubcommands[] = {
     {"read", "read [--in-use N] [--shown-type T] FILE", runRead},
     {"decode", "decode --name NAME STREAM OUT", runDecode},
-    {"command",
-     "command upload|set|cancel|clear [--at \"YYYY-MM-DD hh:mm:ss.zzz\"] [--rate I --thick T --acc "
-     "I --gyro I --autooff I]",
-     runCommand},
+    {"command", "command upload|set|cancel|clear [--at \"YYYY-MM-DD hh:mm:ss.zzz\"] [--rate I --thick T --acc I --gyro I --autooff I]", runCommand},
     {"encode", "encode FILE STREAM", runEncode},
     {"export", "export --format snirf|edf|png|svg|pdf FILE OUT", runExport},
 };
