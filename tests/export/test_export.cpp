@@ -392,6 +392,7 @@ private slots:
         QVERIFY2(r.exitCode == exitCode, r.err.constData());
         QVERIFY2(r.err.contains(message), r.err.constData());
         if (exitCode == 0) {
+            QCOMPARE(r.err, QByteArray()); // nothing on stderr on success
             const QByteArray out = fileBytes(args.last());
             const QByteArray magic = args.last().endsWith(QLatin1String(".png"))   ? "\x89PNG"
                                      : args.last().endsWith(QLatin1String(".svg")) ? "<?xml"

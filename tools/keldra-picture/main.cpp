@@ -15,6 +15,14 @@
 
 namespace {
 
+// The platform's notes about an offscreen run (no runtime folder, no window manager) are no
+// business of the caller: only critical messages reach stderr.
+void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &text)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "keldra-picture: %s\n", qPrintable(text));
+}
+
 int failure(const QString &why)
 {
     std::fprintf(stderr, "keldra-tool: %s\n", qPrintable(why));
@@ -27,6 +35,7 @@ int main(int argc, char *argv[])
 {
     // Drawn without a display whatever the session has.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(quietMessages);
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     ExportFormat format;
