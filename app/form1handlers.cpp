@@ -20,6 +20,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QToolButton>
 
 void Form1::connectHandlers()
@@ -104,7 +105,17 @@ void Form1::E2Click()
 
 void Form1::E3Click(int w)
 {
-    ExportWindowCommand(w, m_prompts);
+    // The progress in the status bar, over the device type, which comes back afterwards.
+    int shown = -1;
+    ExportWindowCommand(w, m_prompts, [this, &shown](double done) {
+        const int percent = int(done * 100);
+        if (percent == shown)
+            return;
+        shown = percent;
+        StatusBar1->showMessage(QStringLiteral("Exporting... %1 %").arg(percent));
+        StatusBar1->repaint();
+    });
+    StatusBar1->clearMessage();
 }
 
 void Form1::H2Click()

@@ -61,7 +61,7 @@ void ExportPictureCommand(QWidget *window, QWidget *menuBar, Prompts &prompts)
     report(prompts, why);
 }
 
-void ExportWindowCommand(int w, Prompts &prompts)
+void ExportWindowCommand(int w, Prompts &prompts, const ExportProgress &progress)
 {
     if (!CanExportWindow(w))
         return;
@@ -73,7 +73,7 @@ void ExportWindowCommand(int w, Prompts &prompts)
     if (!chooseFile(prompts, spec, false, &path, &format))
         return;
     prompts.setBusy(true);
-    const QString why = writeRecording(recordingOfSlot(WinInfo[w].DataNo), format, path);
+    const QString why = writeRecording(recordingOfSlot(WinInfo[w].DataNo), format, path, progress);
     prompts.setBusy(false);
     report(prompts, why);
 }

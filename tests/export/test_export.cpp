@@ -19,6 +19,7 @@
 #include <QMenuBar>
 #include <QProcess>
 #include <QSaveFile>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
@@ -461,6 +462,18 @@ private slots:
         QCOMPARE(prompts.messages(),
                  QStringList{QStringLiteral("Do you want to overwrite the existing file?")});
         QCOMPARE(fileBytes(path(QStringLiteral("w.snirf"))), before);
+
+        // Progress rises to the end; the status bar shows the device type again afterwards.
+        QList<double> steps;
+        prompts.saveAnswers << path(QStringLiteral("w.edf"));
+        ExportWindowCommand(0, prompts, [&steps](double f) { steps << f; });
+        QVERIFY(!steps.isEmpty());
+        QVERIFY(std::is_sorted(steps.begin(), steps.end()));
+        QCOMPARE(steps.last(), 1.0);
+        prompts.saveAnswers << path(QStringLiteral("w2.edf"));
+        form.E3->trigger();
+        QCOMPARE(form.StatusBar1->currentMessage(), QString());
+        QCOMPARE(form.statusText(), QStringLiteral("Device Type:Vm731"));
 
         // A window without a recording asks nothing.
         const qsizetype dialogs = prompts.dialogs.size();
