@@ -6,6 +6,7 @@
 #include <QSaveFile>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -233,35 +234,40 @@ QString writeEdf(const ExportRecording &recording, const QString &path,
         return failed();
 
     const qsizetype recordBytes = qsizetype(signalList.size()) * perRecord * 2 + noteSamples * 2;
-    QByteArray chunk;
-    chunk.reserve(WRITE_CHUNK + recordBytes);
-    for (int rec = 0; rec < records; ++rec) {
-        const int first = rec * perRecord;
-        for (const Signal &s : signalList) {
-            const SAMPLE_TYPE *samples = r.channels[s.channel].samples;
-            for (int i = first; i < first + perRecord; ++i) {
-                const double v = seriesValue(samples[i], s.series);
-                const long d = std::lround((v - s.min) * s.scale) + DIGITAL_MIN;
-                const auto digital = int16_t(std::clamp<long>(d, DIGITAL_MIN, DIGITAL_MAX));
-                chunk += char(uint16_t(digital) & 0xff);
-                chunk += char(uint16_t(digital) >> 8);
+    // Whole records into a buffer of about WRITE_CHUNK bytes, then to the file.
+    const int perChunk = int(std::max<qint64>(1, WRITE_CHUNK / recordBytes));
+    QByteArray chunk(qsizetype(perChunk) * recordBytes, '\0');
+    for (int rec = 0; rec < records;) {
+        const int end = std::min(records, rec + perChunk);
+        char *p = chunk.data();
+        for (; rec < end; ++rec) {
+            const int first = rec * perRecord;
+            for (const Signal &s : signalList) {
+                const SAMPLE_TYPE *samples = r.channels[s.channel].samples;
+                for (int i = first; i < first + perRecord; ++i) {
+                    const double v = seriesValue(samples[i], s.series);
+                    const long d = std::lround((v - s.min) * s.scale) + DIGITAL_MIN;
+                    const auto digital = uint16_t(std::clamp<long>(d, DIGITAL_MIN, DIGITAL_MAX));
+                    *p++ = char(digital & 0xff);
+                    *p++ = char(digital >> 8);
+                }
             }
+            QByteArray note = timekeeping(qint64(rec) * recordMs);
+            if (const auto n = notes.constFind(rec); n != notes.constEnd())
+                note += *n;
+            if (note.size() > noteSamples * 2) {
+                file.cancelWriting();
+                return QStringLiteral("The EDF annotations do not fit their record.");
+            }
+            std::memcpy(p, note.constData(), size_t(note.size()));
+            std::memset(p + note.size(), 0, size_t(noteSamples * 2 - note.size()));
+            p += noteSamples * 2;
         }
-        QByteArray note = timekeeping(qint64(rec) * recordMs);
-        note += notes.value(rec);
-        if (note.size() > noteSamples * 2) {
-            file.cancelWriting();
-            return QStringLiteral("The EDF annotations do not fit their record.");
-        }
-        note.append(QByteArray(noteSamples * 2 - note.size(), '\0'));
-        chunk += note;
-        if (chunk.size() >= WRITE_CHUNK || rec + 1 == records) {
-            if (file.write(chunk) != chunk.size())
-                return failed();
-            chunk.clear();
-            if (progress)
-                progress(double(rec + 1) / records);
-        }
+        const qint64 bytes = p - chunk.constData();
+        if (file.write(chunk.constData(), bytes) != bytes)
+            return failed();
+        if (progress)
+            progress(double(rec) / records);
     }
     if (!file.commit())
         return QStringLiteral("The EDF file could not be saved (%1).").arg(file.errorString());

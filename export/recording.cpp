@@ -135,28 +135,3 @@ QList<SeriesInfo> seriesOf(const DATA_INFO_TYPE &info)
             {Series::GyrY, "GyrY", "deg/s"}, {Series::GyrZ, "GyrZ", "deg/s"},
             {Series::Batt, "Batt", "V"}};
 }
-
-double seriesValue(const SAMPLE_TYPE &s, Series series)
-{
-    switch (series) {
-    case Series::OXHb:
-        return s.Nirs[0];
-    case Series::DXHb:
-        return s.Nirs[1];
-    case Series::TOHb:
-        return s.Nirs[2];
-    case Series::StO2:
-        return double(s.Nirs[3]) * 100.0;
-    case Series::AccX:
-    case Series::AccY:
-    case Series::AccZ:
-        return s.Acc[int(series) - int(Series::AccX)];
-    case Series::GyrX:
-    case Series::GyrY:
-    case Series::GyrZ:
-        return s.Gyr[int(series) - int(Series::GyrX)];
-    case Series::Batt:
-        return s.Batt;
-    }
-    return 0;
-}

@@ -78,7 +78,30 @@ struct SeriesInfo
 // StO2 and the battery.
 QList<SeriesInfo> seriesOf(const DATA_INFO_TYPE &info);
 // The value of a series in its unit (StO2 in percent).
-double seriesValue(const SAMPLE_TYPE &s, Series series);
+inline double seriesValue(const SAMPLE_TYPE &s, Series series)
+{
+    switch (series) {
+    case Series::OXHb:
+        return s.Nirs[0];
+    case Series::DXHb:
+        return s.Nirs[1];
+    case Series::TOHb:
+        return s.Nirs[2];
+    case Series::StO2:
+        return double(s.Nirs[3]) * 100.0;
+    case Series::AccX:
+    case Series::AccY:
+    case Series::AccZ:
+        return s.Acc[int(series) - int(Series::AccX)];
+    case Series::GyrX:
+    case Series::GyrY:
+    case Series::GyrZ:
+        return s.Gyr[int(series) - int(Series::GyrX)];
+    case Series::Batt:
+        return s.Batt;
+    }
+    return 0;
+}
 
 // Reports progress as a fraction 0..1 of the work; may be empty.
 using ExportProgress = std::function<void(double)>;
