@@ -4,6 +4,7 @@
 
 #include <QSaveFile>
 #include <algorithm>
+#include <charconv>
 #include <hdf5.h>
 #include <vector>
 
@@ -36,12 +37,32 @@ private:
     Close m_close;
 };
 
+// A column of a series: the stored value, times multiply, divided by divide.
 struct Column
 {
     int channel;
     Series series;
-    double scale;
+    double multiply = 1;
+    double divide = 1;
 };
+
+// The number a single-precision value stands for: its shortest decimal form (the measurement
+// file's text, 0.0036 rather than 0.0035999999), as a double.
+double decimalValue(float v)
+{
+    char text[32];
+    const auto written = std::to_chars(text, text + sizeof text, v);
+    double d = v;
+    if (written.ec == std::errc())
+        std::from_chars(text, written.ptr, d);
+    return d;
+}
+
+double columnValue(const SAMPLE_TYPE &s, const Column &c)
+{
+    const float stored = c.series == Series::StO2 ? s.Nirs[3] : float(seriesValue(s, c.series));
+    return decimalValue(stored) * c.multiply / c.divide;
+}
 
 class SnirfWriter
 {
@@ -193,7 +214,7 @@ bool SnirfWriter::series(hid_t loc, const char *name, const QList<Column> &colum
             for (hsize_t k = 0; k < cols; ++k) {
                 const Column &c = columns[qsizetype(k)];
                 const SAMPLE_TYPE &s = m_r.channels[c.channel].samples[first + i];
-                block[i * cols + k] = seriesValue(s, c.series) * c.scale;
+                block[i * cols + k] = columnValue(s, c);
             }
         }
         const hsize_t start[2] = {first, 0};
@@ -303,7 +324,7 @@ bool SnirfWriter::aux(hid_t nirs)
             if (!string(group.id(), "name", label) ||
                 !string(group.id(), "dataUnit", QLatin1String(s.unit)) ||
                 // The sensor's single-precision values, kept exactly.
-                !series(group.id(), "dataTimeSeries", {{int(c), s.series, 1.0}}, H5T_IEEE_F32LE) ||
+                !series(group.id(), "dataTimeSeries", {{int(c), s.series}}, H5T_IEEE_F32LE) ||
                 !time(group.id()) || !number(group.id(), "timeOffset", 0.0))
                 return false;
             if (!group.release())
@@ -380,14 +401,14 @@ bool SnirfWriter::write(hid_t file)
     QStringList firstLabels, secondLabels, firstUnits, secondUnits;
     for (int c = 0; c < m_r.channels.size(); ++c) {
         if (full) {
-            first << Column{c, Series::OXHb, 1e-3} << Column{c, Series::DXHb, 1e-3};
+            first << Column{c, Series::OXHb, 1, 1000} << Column{c, Series::DXHb, 1, 1000};
             firstLabels << QStringLiteral("HbO") << QStringLiteral("HbR");
             firstUnits << QStringLiteral("M") << QStringLiteral("M");
         }
         QList<Column> &rest = full ? second : first;
         QStringList &restLabels = full ? secondLabels : firstLabels;
         QStringList &restUnits = full ? secondUnits : firstUnits;
-        rest << Column{c, Series::TOHb, 1e-3} << Column{c, Series::StO2, 1.0};
+        rest << Column{c, Series::TOHb, 1, 1000} << Column{c, Series::StO2, 100, 1};
         restLabels << QStringLiteral("HbT") << QStringLiteral("StO2");
         restUnits << QStringLiteral("M") << QStringLiteral("%");
     }
