@@ -60,6 +60,10 @@ public:
     // Menu bar.
     QMenu *F1, *N1, *H1;
     QAction *O1, *L1, *N4, *C1, *N2, *U1, *P1, *N3, *X1, *I1, *H2, *A1;
+    // File > Export, after Print: the picture (E2) and the recording of graph window
+    // [1]..[4] (E3..E6).
+    QMenu *E1;
+    QAction *E2, *E3, *E4, *E5, *E6;
 
     // Strip of view controls.
     QGroupBox *GroupBox1;
@@ -111,6 +115,8 @@ public:
     void I1Click();
     void U1Click();
     void P1Click();
+    void E2Click();
+    void E3Click(int w);
     void H2Click();
     void A1Click();
     // True while the window is still being brought onto its place after the show (the window

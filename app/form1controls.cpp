@@ -82,6 +82,13 @@ void Form1::buildMenus()
     N2 = separator(F1, "N2");
     U1 = menuItem(F1, "U1", "Print Setup(&U)");
     P1 = menuItem(F1, "P1", "Print(&P)");
+    E1 = named(F1->addMenu(QStringLiteral("Export(&E)")), "E1");
+    E1->menuAction()->setObjectName(QStringLiteral("E1"));
+    E2 = menuItem(E1, "E2", "Picture(&P)...");
+    E3 = menuItem(E1, "E3", "Window 1(&1)...");
+    E4 = menuItem(E1, "E4", "Window 2(&2)...");
+    E5 = menuItem(E1, "E5", "Window 3(&3)...");
+    E6 = menuItem(E1, "E6", "Window 4(&4)...");
     N3 = separator(F1, "N3");
     X1 = menuItem(F1, "X1", "Exit(&X)");
     N1 = named(menuBar()->addMenu(QStringLiteral("View(&V)")), "N1");

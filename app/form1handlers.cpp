@@ -3,6 +3,7 @@
 #include "about.h"
 #include "conditionini.h"
 #include "displaystate.h"
+#include "exportcommands.h"
 #include "form1.h"
 #include "form3.h"
 #include "graphwindow.h"
@@ -18,9 +19,11 @@
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
@@ -59,6 +62,16 @@ void Form1::connectHandlers()
     connect(C1, &QAction::triggered, this, &Form1::C1Click);
     connect(U1, &QAction::triggered, this, &Form1::U1Click);
     connect(P1, &QAction::triggered, this, &Form1::P1Click);
+    connect(E2, &QAction::triggered, this, &Form1::E2Click);
+    QAction *const exportWindows[] = {E3, E4, E5, E6};
+    for (int w = 0; w < SLOT_COUNT; ++w)
+        connect(exportWindows[w], &QAction::triggered, this, [this, w] { E3Click(w); });
+    // A window's item is enabled while the window shows a recording.
+    connect(E1, &QMenu::aboutToShow, this, [this] {
+        QAction *const items[] = {E3, E4, E5, E6};
+        for (int w = 0; w < SLOT_COUNT; ++w)
+            items[w]->setEnabled(CanExportWindow(w));
+    });
     connect(X1, &QAction::triggered, this, &Form1::X1Click);
     connect(I1, &QAction::triggered, this, &Form1::I1Click);
     connect(H2, &QAction::triggered, this, &Form1::H2Click);
@@ -120,6 +133,26 @@ void Form1::U1Click()
 void Form1::P1Click()
 {
     PrintWindow(this, menuBar(), CurrentPrintSettings(), SystemPrintQueues(), m_prompts);
+}
+
+void Form1::E2Click()
+{
+    ExportPictureCommand(this, menuBar(), m_prompts);
+}
+
+void Form1::E3Click(int w)
+{
+    // The progress in the status bar, over the device type, which comes back afterwards.
+    int shown = -1;
+    ExportWindowCommand(w, m_prompts, [this, &shown](double done) {
+        const int percent = int(done * 100);
+        if (percent == shown)
+            return;
+        shown = percent;
+        StatusBar1->showMessage(QStringLiteral("Exporting... %1 %").arg(percent));
+        StatusBar1->repaint();
+    });
+    StatusBar1->clearMessage();
 }
 
 void Form1::H2Click()

@@ -185,8 +185,12 @@ private slots:
         QTest::newRow("File") << "F1" << QStringList{"O1=Open(&O)",  "L1=Close All(&L)",
                                                      "N4=",          "C1=Connect(&C)",
                                                      "N2=",          "U1=Print Setup(&U)",
-                                                     "P1=Print(&P)", "N3=",
-                                                     "X1=Exit(&X)"};
+                                                     "P1=Print(&P)", "E1=Export(&E)",
+                                                     "N3=",          "X1=Exit(&X)"};
+        QTest::newRow("Export") << "E1"
+                                << QStringList{"E2=Picture(&P)...", "E3=Window 1(&1)...",
+                                               "E4=Window 2(&2)...", "E5=Window 3(&3)...",
+                                               "E6=Window 4(&4)..."};
         QTest::newRow("View") << "N1" << QStringList{"I1=Initialize View Settings(&I)"};
         QTest::newRow("Help") << "H1" << QStringList{"H2=Help(&H)", "A1=About(&A)"};
     }

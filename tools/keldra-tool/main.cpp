@@ -10,6 +10,7 @@ int runRead(const QStringList &args);
 int runDecode(const QStringList &args);
 int runCommand(const QStringList &args);
 int runEncode(const QStringList &args);
+int runExport(const QStringList &args);
 
 namespace {
 
@@ -29,6 +30,7 @@ const Subcommand kSubcommands[] = {
      "I --gyro I --autooff I]",
      runCommand},
     {"encode", "encode FILE STREAM", runEncode},
+    {"export", "export --format snirf|edf|png|svg|pdf FILE OUT", runExport},
 };
 
 // The usage lines on out: on stdout when asked for (--help), on stderr after a mistake.
