@@ -37,9 +37,8 @@ LinkSession::LinkSession(BleCentral &ble, PacketDecoder &decoder, Prompts &promp
                          ConnectView &view, QObject *parent)
     : QObject(parent), m_ble(ble), m_decoder(decoder), m_prompts(prompts), m_view(view),
       m_receiver(this), m_save([](Prompts &p) { return Save(p); }),
-      m_clearCheck(savedFileReadsBack),
-      m_clock([] { return QDateTime::currentDateTime(); }), m_writeTimeoutMs(WRITE_WAIT_TIMEOUT_MS),
-      m_cancelGuardMs(CANCEL_GUARD_DEFAULT_MS)
+      m_clearCheck(savedFileReadsBack), m_clock([] { return QDateTime::currentDateTime(); }),
+      m_writeTimeoutMs(WRITE_WAIT_TIMEOUT_MS), m_cancelGuardMs(CANCEL_GUARD_DEFAULT_MS)
 {
     m_timer1.setObjectName(QStringLiteral("Timer1"));
     m_timer1.setSingleShot(false);

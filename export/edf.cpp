@@ -1,9 +1,9 @@
 // The EDF+ writer: header, one annotation list per data record, the signals as 16-bit
 // little-endian integers.
 #include "edf.h"
+#include "wholefile.h"
 
 #include <QMap>
-#include <QSaveFile>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -222,16 +222,11 @@ QString writeEdf(const ExportRecording &recording, const QString &path,
     each([](const Signal &) { return QByteArray(); }, 32);
     header += field("", 32);
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("The file could not be created (%1).").arg(file.errorString());
-    auto failed = [&file]() {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        return QStringLiteral("The EDF file could not be written (%1).").arg(why);
-    };
-    if (file.write(header) != header.size())
-        return failed();
+    WholeFile file(path);
+    if (!file.open())
+        return QStringLiteral("The file could not be created.");
+    if (!file.write(header))
+        return QStringLiteral("The EDF file could not be written.");
 
     const qsizetype recordBytes = qsizetype(signalList.size()) * perRecord * 2 + noteSamples * 2;
     // Whole records into a buffer of about WRITE_CHUNK bytes, then to the file.
@@ -255,21 +250,19 @@ QString writeEdf(const ExportRecording &recording, const QString &path,
             QByteArray note = timekeeping(qint64(rec) * recordMs);
             if (const auto n = notes.constFind(rec); n != notes.constEnd())
                 note += *n;
-            if (note.size() > noteSamples * 2) {
-                file.cancelWriting();
+            if (note.size() > noteSamples * 2)
                 return QStringLiteral("The EDF annotations do not fit their record.");
-            }
             std::memcpy(p, note.constData(), size_t(note.size()));
             std::memset(p + note.size(), 0, size_t(noteSamples * 2 - note.size()));
             p += noteSamples * 2;
         }
         const qint64 bytes = p - chunk.constData();
-        if (file.write(chunk.constData(), bytes) != bytes)
-            return failed();
+        if (!file.write(chunk.constData(), bytes))
+            return QStringLiteral("The EDF file could not be written.");
         if (progress)
             progress(double(rec) / records);
     }
     if (!file.commit())
-        return QStringLiteral("The EDF file could not be saved (%1).").arg(file.errorString());
+        return QStringLiteral("The EDF file could not be saved.");
     return {};
 }

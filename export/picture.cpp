@@ -1,12 +1,14 @@
-// Rendering the window into an image, an SVG generator or a PDF writer on a QSaveFile.
+// Rendering the window into an image, an SVG generator or a PDF writer, then written as a
+// whole file.
 #include "picture.h"
+#include "wholefile.h"
 
+#include <QBuffer>
 #include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QSvgGenerator>
 #include <QWidget>
 
@@ -32,7 +34,7 @@ bool paint(QPainter &painter, QWidget *window, const QRect &area)
     return painter.end();
 }
 
-QString writePng(QWidget *window, const QRect &area, QSaveFile &file)
+QString writePng(QWidget *window, const QRect &area, QIODevice &file)
 {
     const qreal ratio = PNG_SCALE * window->devicePixelRatioF();
     QImage image(area.size() * ratio, QImage::Format_ARGB32_Premultiplied);
@@ -48,7 +50,7 @@ QString writePng(QWidget *window, const QRect &area, QSaveFile &file)
     return {};
 }
 
-QString writeSvg(QWidget *window, const QRect &area, QSaveFile &file)
+QString writeSvg(QWidget *window, const QRect &area, QIODevice &file)
 {
     QSvgGenerator svg;
     svg.setOutputDevice(&file);
@@ -62,7 +64,7 @@ QString writeSvg(QWidget *window, const QRect &area, QSaveFile &file)
     return {};
 }
 
-QString writePdf(QWidget *window, const QRect &area, QSaveFile &file)
+QString writePdf(QWidget *window, const QRect &area, QIODevice &file)
 {
     QPdfWriter pdf(&file);
     const int dpi = window->logicalDpiX();
@@ -90,9 +92,9 @@ QString writePicture(QWidget *window, QWidget *menuBar, ExportFormat format, con
     const QRect area = clientArea(window, menuBar);
     if (area.isEmpty())
         return QStringLiteral("There is nothing to draw.");
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("The file could not be created (%1).").arg(file.errorString());
+    QByteArray bytes;
+    QBuffer file(&bytes);
+    file.open(QIODevice::WriteOnly);
     QString why;
     switch (format) {
     case ExportFormat::Png:
@@ -105,9 +107,8 @@ QString writePicture(QWidget *window, QWidget *menuBar, ExportFormat format, con
         why = writePdf(window, area, file);
         break;
     }
-    if (why.isEmpty() && !file.commit())
-        why = QStringLiteral("The file could not be saved (%1).").arg(file.errorString());
-    if (!why.isEmpty())
-        file.cancelWriting();
+    file.close();
+    if (why.isEmpty() && !writeWholeFile(path, bytes))
+        why = QStringLiteral("The file could not be saved.");
     return why;
 }

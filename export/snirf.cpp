@@ -1,8 +1,8 @@
 // The SNIRF writer on the HDF5 C library: every call's result is checked, and the first
 // failure ends the export.
 #include "snirf.h"
+#include "wholefile.h"
 
-#include <QSaveFile>
 #include <algorithm>
 #include <charconv>
 #include <hdf5.h>
@@ -431,8 +431,8 @@ QString writeSnirf(const ExportRecording &recording, const QString &path,
     // The library's own error printing is off: every failure is reported here.
     H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
     // The file is built in memory (the core driver, nothing written by the library) and its
-    // image written whole through QSaveFile: a failing disk fails the save, never the
-    // library's own close.
+    // image written as a whole file: a failing disk fails the save, never the library's own
+    // close.
     Handle access(H5Pcreate(H5P_FILE_ACCESS), H5Pclose);
     if (!access.valid() || H5Pset_fapl_core(access.id(), CORE_INCREMENT, 0) < 0)
         return QStringLiteral("The SNIRF file could not be set up.");
@@ -453,13 +453,7 @@ QString writeSnirf(const ExportRecording &recording, const QString &path,
         if (H5Fget_file_image(file.id(), image.data(), image.size()) != size || !file.release())
             return QStringLiteral("The SNIRF file could not be completed.");
     }
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        return QStringLiteral("The file could not be created (%1).").arg(out.errorString());
-    if (out.write(image.data(), qint64(image.size())) != qint64(image.size()) || !out.commit()) {
-        const QString why = out.errorString();
-        out.cancelWriting();
-        return QStringLiteral("The SNIRF file could not be saved (%1).").arg(why);
-    }
+    if (!writeWholeFile(path, QByteArray::fromRawData(image.data(), qsizetype(image.size()))))
+        return QStringLiteral("The SNIRF file could not be saved.");
     return {};
 }
