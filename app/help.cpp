@@ -7,6 +7,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QList>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -14,6 +15,18 @@ QString helpFilePath()
 {
     return QDir(QCoreApplication::applicationDirPath()).filePath(QLatin1String(HELP_FILE_NAME));
 }
+
+namespace {
+
+// Launchers still waiting for their viewer after the bound: kept, and never killed, until they
+// end on their own.
+QList<QProcess *> &runningLaunchers()
+{
+    static QList<QProcess *> launchers;
+    return launchers;
+}
+
+} // namespace
 
 bool runLauncher(const QString &launcher, const QUrl &url, int boundMs)
 {
@@ -33,7 +46,11 @@ bool runLauncher(const QString &launcher, const QUrl &url, int boundMs)
         return false;
     }
     if (!process->waitForFinished(boundMs)) {
-        QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+        runningLaunchers().append(process);
+        QObject::connect(process, &QProcess::finished, process, [process] {
+            runningLaunchers().removeOne(process);
+            process->deleteLater();
+        });
         return true;
     }
     const bool ok = process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;

@@ -2,6 +2,7 @@
 #include "linksession.h"
 #include "commands.h"
 #include "connectview.h"
+#include "eventwait.h"
 #include "packetdecoder.h"
 #include "prompts.h"
 #include "protocol.h"
@@ -270,21 +271,9 @@ void LinkSession::SendCommand(const QString &str, bool tsync)
 
 bool LinkSession::waitUntil(const std::function<bool()> &done, int timeoutMs)
 {
-    if (done())
-        return true;
     // Every event runs meanwhile, the operator's too: the controls that could start or end
     // anything are disabled by the caller, so a click on them is dropped, not kept for later.
-    QEventLoop loop;
-    QTimer limit;
-    limit.setSingleShot(true);
-    connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
-    connect(this, &LinkSession::linkEvent, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    limit.start(timeoutMs);
-    loop.exec();
-    return done();
+    return waitForCondition(this, &LinkSession::linkEvent, done, timeoutMs);
 }
 
 LinkSession::WriteResult LinkSession::waitForWrite(const QString &text)

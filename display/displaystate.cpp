@@ -3,8 +3,8 @@
 
 int32_t ArrangeMode = 0;
 bool DataVisible[SERIES_COUNT] = {};
-QColor DataColor[SERIES_COUNT] = {QColor(255, 0, 0), QColor(0, 0, 255), QColor(0, 128, 0),
-                                  QColor(128, 0, 128)};
+QColor DataColor[SERIES_COUNT] = {SERIES_COLOURS[0], SERIES_COLOURS[1], SERIES_COLOURS[2],
+                                  SERIES_COLOURS[3]};
 int32_t CursorWindow = -1;
 int32_t CursorIndex = -1;
 

@@ -1,5 +1,6 @@
 // Graph-window placement, scroll ranges and record moves.
 #include "layout.h"
+#include "plotgeometry.h"
 
 #include <algorithm>
 
@@ -33,7 +34,7 @@ GraphArrangement arrangeGraphs(const bool checked[SLOT_COUNT], int arrangeMode, 
 
 int plotWidthOf(int surfaceWidth)
 {
-    return std::max(1, surfaceWidth - PLOT_MARGINS);
+    return std::max(1, surfaceWidth - PLOT_MARGIN);
 }
 
 int maxSamplesPerPixelOf(int count, int plotWidth)

@@ -14,8 +14,6 @@ inline constexpr int ARRANGE_COLUMNS = 1;
 
 // Place of a hidden graph panel.
 inline constexpr QRect HIDDEN_PANEL_RECT{0, 0, 200, 100};
-// The plot leaves 20 pixels on either side of a drawing surface.
-inline constexpr int PLOT_MARGINS = 40;
 
 struct GraphArrangement
 {

@@ -14,7 +14,6 @@ namespace {
 const QColor SILVER(192, 192, 192);
 const QColor GREY(128, 128, 128);
 const QColor DARK_GREY(64, 64, 64);
-const QColor SENSOR_COLOUR[3] = {QColor(255, 0, 0), QColor(0, 0, 255), QColor(0, 128, 0)};
 const QColor CURSOR_GREEN(0, 255, 0);
 const QColor TEAL(0, 128, 128);
 constexpr int LABEL_GAP = 20;  // a grid line must lie this far below the top to be labelled
@@ -114,7 +113,7 @@ void drawSensorFrame(Paint &p)
     int x = g.PlotLeft;
     const QString axes[3] = {QStringLiteral("[X]"), QStringLiteral("[Y]"), QStringLiteral("[Z]")};
     for (int k = 0; k < 3; ++k) {
-        c.setFontColor(SENSOR_COLOUR[k]);
+        c.setFontColor(SERIES_COLOURS[k]);
         c.textOut(x, g.SensorBottom + 1, axes[k]);
         x += c.textWidth(axes[k]);
     }
@@ -182,7 +181,7 @@ void drawAllCurves(Paint &p, CurveDrawing drawing)
     const bool gyro = p.controls.sensorIndex == SENSOR_GYROSCOPE;
     CurveStyle sensor[3];
     for (int k = 0; k < 3; ++k)
-        sensor[k] = {true, SENSOR_COLOUR[k], sensorRange(p.info.Log_Range[gyro ? 1 : 0])};
+        sensor[k] = {true, SERIES_COLOURS[k], sensorRange(p.info.Log_Range[gyro ? 1 : 0])};
     const CurvePlot plots[2] = {{SeriesKind::NirsAve, hb, {g.PlotLeft, g.HbTop, g.HbBottom}},
                                 {gyro ? SeriesKind::Gyr : SeriesKind::Acc,
                                  sensor,

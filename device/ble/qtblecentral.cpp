@@ -1,5 +1,6 @@
 // QtBluetooth behind the Bluetooth LE central interface.
 #include "qtblecentral.h"
+#include "eventwait.h"
 #include "platformcentral.h"
 
 #include <QBluetoothDeviceDiscoveryAgent>
@@ -92,19 +93,8 @@ bool QtBleCentral::devicePaired(Device device) const
 
 bool QtBleCentral::waitFor(const std::function<bool()> &done, int timeoutMs)
 {
-    if (done())
-        return true;
-    QEventLoop loop;
-    QTimer limit;
-    limit.setSingleShot(true);
-    connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
-    connect(this, &QtBleCentral::progressed, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    limit.start(timeoutMs);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    return done();
+    return waitForCondition(this, &QtBleCentral::progressed, done, timeoutMs,
+                            QEventLoop::ExcludeUserInputEvents);
 }
 
 bool QtBleCentral::linked() const

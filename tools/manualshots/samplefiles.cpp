@@ -1,10 +1,8 @@
-// Made-up recordings written as measurement files in the standard form.
+// Made-up recordings entered into the store as the file reader enters them.
 #include "samplefiles.h"
 
 #include "store.h"
 
-#include <QFile>
-#include <QTextStream>
 #include <cmath>
 
 namespace {
@@ -47,46 +45,7 @@ Values valuesAt(const SampleRecording &r, int i)
     return v;
 }
 
-QString clock(int seconds)
-{
-    return QString::asprintf("%.2d:%.2d:%.2d", seconds / 3600 % 24, seconds / 60 % 60,
-                             seconds % 60);
-}
-
 } // namespace
-
-bool writeSampleFile(const QString &path, const SampleRecording &r)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    QTextStream out(&file);
-    const char *eol = "\r\n";
-    const int start = r.startHour * 3600 + r.startMinute * 60 + r.startSecond;
-    const int end = start + r.count * r.rateMs / 1000;
-    out << "S/N,Vm731-" << r.serial << QString::asprintf(",RATE,%d,TH,%4.1f", r.rateMs, r.fatThick)
-        << ",RANGE,4,500" << eol;
-    out << "START 2026/03/04 " << clock(start) << eol;
-    out << "END 2026/03/04 " << clock(end) << eol;
-    out << ",,CH1" << eol;
-    out << "TIME,SEQ,BATT[V],EVENT,ERROR,OXHb[mM],DXHb[mM],TOHb[mM],StO2[%],AccX[G],AccY[G],"
-           "AccZ[G],GyrX[deg/s],GyrY[deg/s],GyrZ[deg/s]"
-        << eol;
-    for (int i = 0; i < r.count; ++i) {
-        const int s = i * r.rateMs / 1000;
-        const Values v = valuesAt(r, i);
-        out << QString::asprintf("%02d:%02d:%02d,%d,%3.1f,", s / 3600 % 24, s / 60 % 60, s % 60, i,
-                                 3.9 - 0.2 * i / r.count);
-        out << (r.events.contains(i) ? "S1" : "") << "," << (r.errors.contains(i) ? "E" : "");
-        out << QString::asprintf(",%7.4f,%7.4f,%7.4f,%6.2f", v.oxy, v.deoxy, v.oxy + v.deoxy,
-                                 v.sto2 * 100);
-        out << QString::asprintf(",%7.3f,%7.3f,%7.3f,%7.1f,%7.1f,%7.1f", v.acc[0], v.acc[1],
-                                 v.acc[2], v.gyr[0], v.gyr[1], v.gyr[2]);
-        out << eol;
-    }
-    out.flush();
-    return file.error() == QFile::NoError;
-}
 
 bool enterSampleRecording(const SampleRecording &r, const QString &fileName)
 {

@@ -1,5 +1,5 @@
-// Made-up but plausible recordings for the manual's screenshots: written as measurement files
-// in the standard form, or entered into the store as the file reader enters them.
+// Made-up but plausible recordings for the manual's screenshots, entered into the store as the
+// file reader enters them.
 #pragma once
 
 #include <QList>
@@ -19,9 +19,6 @@ struct SampleRecording
     // Shape of the curves: 0 rest then exercise, 1 slow drift.
     int shape = 0;
 };
-
-// Writes the recording to path; false when the file cannot be written.
-bool writeSampleFile(const QString &path, const SampleRecording &recording);
 
 // Enters the recording into the next free slot and graph window as the file reader does,
 // named fileName; false when no slot is free.
