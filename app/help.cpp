@@ -19,11 +19,12 @@ QString helpFilePath()
 namespace {
 
 // Launchers still waiting for their viewer after the bound: kept, and never killed, until they
-// end on their own.
+// end on their own. The list itself outlives the program's static data, so that a launcher
+// still running at exit stays accounted for.
 QList<QProcess *> &runningLaunchers()
 {
-    static QList<QProcess *> launchers;
-    return launchers;
+    static auto *launchers = new QList<QProcess *>;
+    return *launchers;
 }
 
 } // namespace
