@@ -24,13 +24,13 @@ constexpr int PDF_DPI = 600;
 // Asks for the PDF file to print into; empty when the operator gave up.
 QString askPdfFile(const PrintSettings &settings, Prompts &prompts)
 {
-    FileDialogSpec spec;
-    spec.title = QStringLiteral("Print to PDF File");
-    spec.filterName = QStringLiteral("PDF");
-    spec.filterPattern = QStringLiteral("*.pdf");
-    spec.defaultExtension = QStringLiteral("pdf");
-    spec.fileName = settings.pdfFile;
-    const QString path = prompts.saveFileName(spec);
+    FileDialogSpec request;
+    request.title = QStringLiteral("Print to PDF File");
+    request.filterName = QStringLiteral("PDF");
+    request.filterPattern = QStringLiteral("*.pdf");
+    request.defaultExtension = QStringLiteral("pdf");
+    request.fileName = settings.pdfFile;
+    const QString path = prompts.saveFileName(request);
     if (path.isEmpty())
         return {};
     if (QFileInfo::exists(path) && !prompts.caution(kOverwrite))

@@ -14,10 +14,10 @@ const QString kOverwrite = QStringLiteral("Do you want to overwrite the existing
 
 // The chosen file and its format; false when the operator cancelled or declined, or the name
 // has none of the suffixes (which the operator is told).
-bool chooseFile(Prompts &prompts, const FileDialogSpec &spec, bool picture, QString *path,
+bool chooseFile(Prompts &prompts, const FileDialogSpec &request, bool picture, QString *path,
                 ExportFormat *format)
 {
-    *path = prompts.saveFileName(spec);
+    *path = prompts.saveFileName(request);
     if (path->isEmpty())
         return false;
     if (!exportFormatOfPath(*path, format) || isPictureFormat(*format) != picture) {
@@ -48,12 +48,12 @@ bool CanExportWindow(int w)
 
 void ExportPictureCommand(QWidget *window, QWidget *menuBar, Prompts &prompts)
 {
-    const FileDialogSpec spec{QStringLiteral("Export Picture"), QStringLiteral("Pictures"),
-                              QStringLiteral("*.png *.svg *.pdf"), QStringLiteral("png"),
-                              QString()};
+    const FileDialogSpec request{QStringLiteral("Export Picture"), QStringLiteral("Pictures"),
+                                 QStringLiteral("*.png *.svg *.pdf"), QStringLiteral("png"),
+                                 QString()};
     QString path;
     ExportFormat format;
-    if (!chooseFile(prompts, spec, true, &path, &format))
+    if (!chooseFile(prompts, request, true, &path, &format))
         return;
     prompts.setBusy(true);
     const QString why = writePicture(window, menuBar, format, path);
@@ -65,12 +65,12 @@ void ExportWindowCommand(int w, Prompts &prompts, const ExportProgress &progress
 {
     if (!CanExportWindow(w))
         return;
-    const FileDialogSpec spec{QStringLiteral("Export Window %1").arg(w + 1),
-                              QStringLiteral("SNIRF or EDF+ files"),
-                              QStringLiteral("*.snirf *.edf"), QStringLiteral("snirf"), QString()};
+    const FileDialogSpec request{
+        QStringLiteral("Export Window %1").arg(w + 1), QStringLiteral("SNIRF or EDF+ files"),
+        QStringLiteral("*.snirf *.edf"), QStringLiteral("snirf"), QString()};
     QString path;
     ExportFormat format;
-    if (!chooseFile(prompts, spec, false, &path, &format))
+    if (!chooseFile(prompts, request, false, &path, &format))
         return;
     prompts.setBusy(true);
     const QString why = writeRecording(recordingOfSlot(WinInfo[w].DataNo), format, path, progress);
