@@ -257,7 +257,7 @@ bool SavedFileMatches(const QString &fileName)
     const SAMPLE_TYPE samples[CHANNEL_MAX] = {NewSample[0], NewSample[1]};
     const int32_t freeNo2 = FreeNo2;
     const int32_t deviceType = CurDeviceType;
-    static int32_t marks[EVENT_MAX];
+    int32_t marks[EVENT_MAX];
     std::copy(EventList[FreeNo], EventList[FreeNo] + EVENT_MAX, marks);
 
     QFile file(fileName);

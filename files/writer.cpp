@@ -8,6 +8,7 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -31,13 +32,14 @@ template <typename Put> bool formatMeasurement(const DATA_INFO_TYPE &info, int s
     if (!put(header.constData(), header.size()))
         return false;
     // The marked samples in order, walked alongside the samples (the list ends at the first -1).
-    static int32_t marks[EVENT_MAX];
+    int32_t marks[EVENT_MAX];
     const int32_t *list = EventList[slot];
     const int32_t *listEnd = std::find(list, list + EVENT_MAX, -1);
     int32_t *marksEnd = std::copy(list, listEnd, marks);
     std::sort(marks, marksEnd);
     const int32_t *mark = marks;
-    static char chunk[WRITE_CHUNK + SAMPLE_LINE_MAX];
+    const std::unique_ptr<char[]> buffer(new char[WRITE_CHUNK + SAMPLE_LINE_MAX]);
+    char *const chunk = buffer.get();
     int used = 0;
     for (int i = 0; i < info.Ex_count; ++i) {
         while (mark != marksEnd && *mark < i)
