@@ -25,7 +25,7 @@ public:
     using QObject::QObject;
 
     // Starts a discovery that ends by itself after timeoutMs. False when Bluetooth LE cannot
-    // be used. Exactly one discoveryEnded report follows a successful start.
+    // be used. Exactly one discoveryEnded or discoveryFailed report follows a successful start.
     virtual bool startDiscovery(int timeoutMs) = 0;
     // Stops a discovery that is still running (it then reports its end); otherwise nothing.
     virtual void cancelDiscovery() = 0;
@@ -62,6 +62,9 @@ public:
 signals:
     // End of discovery, once per started discovery, with every device found in list order.
     void discoveryEnded(const QList<BleCentral::Device> &devices);
+    // A started discovery could not go on: the platform raised an error, or the adapter was
+    // switched off or went away while it ran. No discoveryEnded follows.
+    void discoveryFailed();
     // The link asked for by connectDevice is up.
     void connected();
     // A notification arrived; its bytes are characteristicValue(characteristic).

@@ -50,6 +50,7 @@ LinkSession::LinkSession(BleCentral &ble, PacketDecoder &decoder, Prompts &promp
     connect(&m_linkUpLimit, &QTimer::timeout, this, &LinkSession::linkUpTimedOut);
     connect(&m_ble, &BleCentral::discoveryEnded, this,
             &LinkSession::BluetoothLE1EndDiscoverDevices);
+    connect(&m_ble, &BleCentral::discoveryFailed, this, &LinkSession::scanFailed);
     connect(&m_ble, &BleCentral::connected, this, &LinkSession::BluetoothLE1Connect);
     connect(&m_ble, &BleCentral::valueChanged, this, &LinkSession::BluetoothLE1CharacteristicRead);
     connect(&m_ble, &BleCentral::written, this, &LinkSession::BluetoothLE1CharacteristicWrite);
@@ -108,6 +109,17 @@ void LinkSession::BluetoothLE1EndDiscoverDevices(const QList<BleCentral::Device>
         m_uploadAllowed = false;
         m_prompts.notice(QStringLiteral("No connectable device found."));
     }
+    deviceSelected();
+}
+
+void LinkSession::scanFailed()
+{
+    // As a discovery that could not start; the old device list stays in use.
+    m_timer1.stop();
+    m_view.setScanEnabled(true);
+    m_view.selectDevice(-1);
+    m_uploadAllowed = false;
+    m_prompts.notice(QStringLiteral("BluetoothLE is not available."));
     deviceSelected();
 }
 

@@ -63,6 +63,8 @@ public:
     // Link operations and platform reports.
     bool Connect();
     void BluetoothLE1EndDiscoverDevices(const QList<BleCentral::Device> &devices);
+    // The discovery stopped with the platform's error: "BluetoothLE is not available.".
+    void scanFailed();
     void BluetoothLE1Connect();
     void BluetoothLE1CharacteristicRead(BleCentral::Characteristic characteristic, int status);
     void BluetoothLE1CharacteristicWrite(BleCentral::Characteristic characteristic, int status);

@@ -31,6 +31,15 @@ void SimulatedCentral::cancelDiscovery()
     endDiscovery();
 }
 
+void SimulatedCentral::switchOff()
+{
+    available = false;
+    if (!m_discoveryTimer.isActive())
+        return;
+    m_discoveryTimer.stop();
+    QTimer::singleShot(0, this, [this] { emit discoveryFailed(); });
+}
+
 void SimulatedCentral::endDiscovery()
 {
     m_found = m_sensors;

@@ -35,6 +35,9 @@ public:
     bool connecting() const { return m_connecting >= 0; }
     // The link drops as when the sensor goes out of range (linkLost follows at once).
     void loseLink();
+    // The adapter is switched off: a running discovery reports discoveryFailed, and none can
+    // start until available is set again.
+    void switchOff();
     // The sensor behind a device handle of the last discovery, nullptr when none.
     SensorModel *sensor(Device device) const;
 

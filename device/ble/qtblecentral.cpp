@@ -44,8 +44,10 @@ bool QtBleCentral::startDiscovery(int timeoutMs)
     // Stopping a running discovery reports canceled(), not finished().
     connect(m_agent, &QBluetoothDeviceDiscoveryAgent::canceled, this, &QtBleCentral::endDiscovery);
     connect(m_agent, &QBluetoothDeviceDiscoveryAgent::errorOccurred, this, [this] {
-        if (m_discovering && !m_agent->isActive())
-            endDiscovery();
+        if (m_discovering && !m_agent->isActive()) {
+            m_discovering = false;
+            emit discoveryFailed();
+        }
     });
     // An adapter that is off or missing reports its error from inside start(): that is a
     // discovery that could not start, not one that ended with nothing found.
@@ -71,6 +73,12 @@ void QtBleCentral::endDiscovery()
     // The adapter is looked up when the object is made: make it now, not at start-up.
     delete m_local;
     m_local = new QBluetoothLocalDevice(this);
+    // An adapter switched off while the discovery ran ends it as if it had run its course,
+    // with what was found before: that scan failed, its devices cannot be reached.
+    if (!m_local->isValid() || m_local->hostMode() == QBluetoothLocalDevice::HostPoweredOff) {
+        emit discoveryFailed();
+        return;
+    }
     QList<Device> devices;
     for (int i = 0; i < m_devices.size(); ++i)
         devices.append(i);

@@ -330,6 +330,22 @@ private slots:
         QVERIFY(m_form->FormCloseQuery());
         QVERIFY(SimClient::setPowered(true));
     }
+
+    void bluetoothOffMidScanIsNotAvailable()
+    {
+        const qsizetype before = m_prompts.messages().size();
+        QTest::mouseClick(m_form->Button1, Qt::LeftButton);
+        QTest::qWait(300);
+        QVERIFY(SimClient::setPowered(false));
+        QTRY_VERIFY_WITH_TIMEOUT(m_form->Button1->isEnabled(), 10000);
+        QTest::qWait(200);
+        QCOMPARE(m_prompts.messages().mid(before), QStringList{"BluetoothLE is not available."});
+        QCOMPARE(m_form->ComboBox1->count(), 0);
+        QVERIFY(!m_form->Button2->isEnabled());
+        QVERIFY(!m_form->Button3->isEnabled());
+        QVERIFY(!m_form->session().timer().isActive());
+        QVERIFY(SimClient::setPowered(true));
+    }
 };
 
 namespace {

@@ -17,6 +17,7 @@ private slots:
     void scanOfExactPrefixAddsEmptyEntry();
     void scanFindsNothing();
     void scanCannotStart();
+    void adapterOffMidScan();
     void noFreeSlotEnablesSetOnly();
     void closingRefusedDuringScan();
     void safetyTimerEndsHangingScan();
@@ -144,6 +145,33 @@ void TestForm3::scanCannotStart()
     QCOMPARE(rig.prompts.messages(), QStringList{"BluetoothLE is not available."});
     QVERIFY(!rig.form->session().timer().isActive());
     QVERIFY(!rig.button("Button2")->isEnabled());
+}
+
+void TestForm3::adapterOffMidScan()
+{
+    Rig rig;
+    rig.addSensor(QStringLiteral("0042"));
+    QVERIFY(rig.showAndScan());
+    QVERIFY(rig.button("Button2")->isEnabled());
+    // A second scan, and the adapter goes off while it runs.
+    rig.ble.discoveryMs = 2000;
+    rig.click("Button1");
+    QCOMPARE(rig.combo("ComboBox1")->count(), 0);
+    rig.ble.switchOff();
+    QTRY_VERIFY(rig.button("Button1")->isEnabled());
+    QCOMPARE(rig.prompts.messages(), QStringList{"BluetoothLE is not available."});
+    QVERIFY(!rig.form->session().timer().isActive());
+    QCOMPARE(rig.combo("ComboBox1")->count(), 0);
+    QVERIFY(!rig.button("Button2")->isEnabled());
+    QVERIFY(!rig.button("Button3")->isEnabled());
+    QVERIFY(rig.form->FormCloseQuery());
+    // Switched on again, the next scan finds the sensor.
+    rig.ble.available = true;
+    rig.ble.discoveryMs = 0;
+    rig.click("Button1");
+    QTRY_VERIFY(rig.button("Button2")->isEnabled());
+    QCOMPARE(rig.combo("ComboBox1")->currentText(), QStringLiteral("0042"));
+    QCOMPARE(rig.prompts.messages().size(), 1);
 }
 
 void TestForm3::noFreeSlotEnablesSetOnly()
