@@ -5,6 +5,7 @@
 
 #include "format.h"
 #include "store.h"
+#include "wholefile.h"
 
 #include <algorithm>
 #include <cmath>
@@ -226,9 +227,7 @@ int sampleLineOf(const GenOptions &o, const SAMPLE_TYPE &s, const SAMPLE_TYPE &s
     return int(put(p, LINE_END) - out);
 }
 
-} // namespace
-
-bool generateFile(const GenOptions &o, QIODevice &out)
+template <typename Put> bool generateInto(const GenOptions &o, Put put)
 {
     Random rng(o.seed);
     const Marks marks = placeMarks(rng, o);
@@ -262,10 +261,27 @@ bool generateFile(const GenOptions &o, QIODevice &out)
         else
             chunk.append(line, sampleLineOf(o, s, s2, f & Marks::EVENT, line));
         if (chunk.size() >= FLUSH_BYTES) {
-            if (out.write(chunk) != chunk.size())
+            if (!put(chunk))
                 return false;
             chunk.resize(0);
         }
     }
-    return out.write(chunk) == chunk.size();
+    return put(chunk);
+}
+
+} // namespace
+
+bool generateFile(const GenOptions &options, QIODevice &out)
+{
+    return generateInto(options, [&](const QByteArray &b) { return out.write(b) == b.size(); });
+}
+
+bool generateFile(const GenOptions &options, const QString &path)
+{
+    WholeFile file(path);
+    if (file.open() && generateInto(options, [&](const QByteArray &b) { return file.write(b); }) &&
+        file.commit())
+        return true;
+    file.cancel();
+    return false;
 }

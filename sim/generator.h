@@ -32,3 +32,6 @@ struct GenOptions
 
 // Writes the whole file to out; false when a write fails.
 bool generateFile(const GenOptions &options, QIODevice &out);
+// Writes the whole file as path: it appears complete or not at all (an old file stays as it
+// was). False when any step fails.
+bool generateFile(const GenOptions &options, const QString &path);

@@ -4,6 +4,7 @@
 // is not whole, or does not read back as the recording, never clears the sensor.
 #include "../device/connect/rig.h"
 #include "format.h"
+#include "generator.h"
 #include "inifile.h"
 #include "reader.h"
 #include "wholefile.h"
@@ -116,6 +117,7 @@ private slots:
     void uploadOfUnusualValuesOpensAndClears();
     void settingsWriteFails_data();
     void settingsWriteFails();
+    void generatedFileIsWholeOrNothing();
     void fullTmpfs();
 };
 
@@ -466,6 +468,31 @@ void TestFaults::settingsWriteFails()
     QCOMPARE(prompts.messages(), QStringList{error});
     QCOMPARE(readFile(path), old);
     QCOMPARE(entries(dir.path()), QStringList{"viewer.ini"});
+}
+
+// keldra-gen's and the screenshots' recordings: a failing last write, sync or rename leaves
+// the old file as it was and reports the failure.
+void TestFaults::generatedFileIsWholeOrNothing()
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("gen.csv"));
+    const QByteArray oldBytes = "an older recording\r\n";
+    GenOptions options;
+    options.samples = 5000;
+    arm(dir.path());
+    QVERIFY(generateFile(options, target));
+    const qint64 size = QFileInfo(target).size();
+    QVERIFY(size > 64 * 1024);
+    for (const auto &[op, bytes] :
+         {std::pair{"write", size - 1}, std::pair{"fdatasync", -1LL}, std::pair{"rename", -1LL}}) {
+        QVERIFY(writeFile(target, oldBytes));
+        arm(dir.path(), QString::fromLatin1(op), bytes < 0 ? 1 : 0, bytes);
+        const bool written = generateFile(options, target);
+        disarm();
+        QVERIFY2(!written, op);
+        QCOMPARE(readFile(target), oldBytes);
+        QCOMPARE(entries(dir.path()), QStringList{"gen.csv"});
+    }
 }
 
 // A real file system that fills up: a 64 KiB tmpfs holding an older file.

@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <cstdio>
 
 namespace {
@@ -161,8 +160,7 @@ int main(int argc, char *argv[])
             return 1;
         return 0;
     }
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || !generateFile(options, out) || !out.commit()) {
+    if (!generateFile(options, file)) {
         std::fprintf(stderr, "keldra-gen: cannot write %s\n", qPrintable(file));
         return 1;
     }
