@@ -69,7 +69,6 @@ void QtBleCentral::endDiscovery()
     if (!m_discovering)
         return;
     m_discovering = false;
-    m_devices = m_agent->discoveredDevices();
     // The adapter is looked up when the object is made: make it now, not at start-up.
     delete m_local;
     m_local = new QBluetoothLocalDevice(this);
@@ -79,6 +78,7 @@ void QtBleCentral::endDiscovery()
         emit discoveryFailed();
         return;
     }
+    m_devices = m_agent->discoveredDevices();
     QList<Device> devices;
     for (int i = 0; i < m_devices.size(); ++i)
         devices.append(i);
